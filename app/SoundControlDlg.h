@@ -1,0 +1,69 @@
+// The program's only window: the sound control dialog. Every subsystem adds its
+// handlers and operations to this one class; the file that implements each is
+// named in the comments below.
+#pragma once
+
+#include "afxwin.h"
+#include "resource.h"
+
+class SoundEvent;
+
+class CSoundControlDlg : public CDialog {
+public:
+    explicit CSoundControlDlg(CWnd* pParent = nullptr);
+    ~CSoundControlDlg() override;
+
+    enum { IDD = IDD_SOUNDCONTROL_DIALOG };
+
+    // app/SoundControlDlg.cpp
+    BOOL OnInitDialog() override;
+
+    // scheme/EventCatalogue.cpp
+    BOOL LoadEvents(CString strApp);
+    BOOL LoadCurrentSounds(CString strApp);
+
+    // scheme/SchemeSaving.cpp
+    void OnOK() override;
+    BOOL SaveCurrentSounds(CString strApp);
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    // The event at an index of the table, or null for an index outside it.
+    SoundEvent* GetEvent(INT_PTR nIndex) const;
+
+    // The two registry writes of saving, apart so that tests can make them fail.
+    virtual LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey);
+    virtual LONG SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData);
+
+    // app/SoundControlDlg.cpp
+    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg void OnSetFocus(CWnd* pOldWnd);
+    afx_msg void OnDestroy();
+    afx_msg void OnHelpButton();
+    CString GetHelpPath() const;
+
+    // eventlist/EventList.cpp
+    afx_msg void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
+    afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+    afx_msg int OnCompareItem(int nIDCtl, LPCOMPAREITEMSTRUCT lpCompareItemStruct);
+
+    CObArray m_events;         // SoundEvent records, in registry order; owned
+    BOOL m_bSoundsLoaded;      // the records' current files were read at start-up
+    BOOL m_bPlaying;           // a test playback is open
+    int m_nCurrentEvent;       // index in m_events of the chosen event; -1 before the first choice
+    CString m_strDescription;  // text painted in the description frame
+    CRect m_rcPicture;         // inside of the picture frame, client coordinates
+    CRect m_rcDescription;     // inside of the description frame, client coordinates
+    HICON m_hAssignedIcon;     // drawn beside events that have a sound
+    CButton m_btnTest;
+    CStatic m_stcDirectory;
+    CComboBox m_cmbDrive;
+    CListBox m_lstFiles;
+    CListBox m_lstEvents;
+    HICON m_hIcon;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,20 @@
+// Resource and control ids of ZORVAND.EXE.
+#pragma once
+
+#define IDS_NONE 1
+#define IDD_SOUNDCONTROL_DIALOG 102
+#define IDR_MAINFRAME 128
+#define IDI_SOUND_ASSIGNED 134
+
+#define IDC_DIRECTORY_LABEL 1000
+#define IDC_EVENT_LIST 1001
+#define IDC_FILE_LIST 1002
+#define IDC_DRIVE_COMBO 1003
+#define IDC_TEST 1004
+#define IDC_PICTURE 1005
+#define IDC_DESCRIPTION 1006
+#define IDC_HELP_BUTTON 1007
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

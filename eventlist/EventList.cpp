@@ -1,0 +1,67 @@
+// The event list draws itself: one row per event, sorted by label, with the
+// loudspeaker beside events that have a sound.
+#include "SchemeRules.h"
+#include "SoundControlDlg.h"
+#include "SoundEvent.h"
+
+void CSoundControlDlg::OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct) {
+    if (nIDCtl != IDC_EVENT_LIST) {
+        CDialog::OnMeasureItem(nIDCtl, lpMeasureItemStruct);
+        return;
+    }
+    // Half an icon shows the top-left corner of the loudspeaker icon, where its picture is.
+    int nHalfIcon = GetSystemMetrics(SM_CYICON) / 2;
+    // The context's default font, not the list's: the rows are measured as they always were.
+    CClientDC dc(GetDlgItem(static_cast<int>(lpMeasureItemStruct->CtlID)));
+    TEXTMETRICA tm;
+    dc.GetTextMetrics(&tm);
+    lpMeasureItemStruct->itemHeight = static_cast<UINT>(tm.tmHeight > nHalfIcon ? tm.tmHeight : nHalfIcon);
+}
+
+void CSoundControlDlg::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    CDC* pDC = CDC::FromHandle(lpDrawItemStruct->hDC);
+    if (nIDCtl != IDC_EVENT_LIST) {
+        CDialog::OnDrawItem(nIDCtl, lpDrawItemStruct);
+        return;
+    }
+    // An empty list asks to show its focus with item -1: there is no event to draw.
+    SoundEvent* pEvent = static_cast<int>(lpDrawItemStruct->itemID) < 0
+                             ? nullptr
+                             : GetEvent(static_cast<INT_PTR>(lpDrawItemStruct->itemData));
+    if (pEvent == nullptr) return;
+    CString strLabel = pEvent->GetLabel();
+    CRect rc;
+    ::CopyRect(rc, &lpDrawItemStruct->rcItem);
+
+    COLORREF crOldText;
+    if (lpDrawItemStruct->itemState & ODS_SELECTED) {
+        CBrush brush(::GetSysColor(COLOR_HIGHLIGHT));
+        pDC->FillRect(rc, &brush);
+        crOldText = pDC->SetTextColor(::GetSysColor(COLOR_HIGHLIGHTTEXT));
+    } else {
+        CBrush brush(::GetSysColor(COLOR_WINDOW));
+        pDC->FillRect(rc, &brush);
+        crOldText = pDC->SetTextColor(::GetSysColor(COLOR_WINDOWTEXT));
+    }
+
+    CString strFile = pEvent->GetFile();
+    if (scheme::IsFullPath(strFile, strFile.GetLength())) pDC->DrawIcon(rc.left, rc.top, m_hAssignedIcon);
+
+    int nOldMode = pDC->SetBkMode(TRANSPARENT);
+    // Every label starts after a square as wide as the row, icon or not.
+    rc.left += rc.Height() + 2;
+    pDC->DrawText(strLabel, strLabel.GetLength(), rc, DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
+    pDC->SetBkMode(nOldMode);
+    pDC->SetTextColor(crOldText);
+}
+
+int CSoundControlDlg::OnCompareItem(int nIDCtl, LPCOMPAREITEMSTRUCT lpCompareItemStruct) {
+    if (nIDCtl != IDC_EVENT_LIST) return CDialog::OnCompareItem(nIDCtl, lpCompareItemStruct);
+    SoundEvent* pEvent1 = GetEvent(static_cast<INT_PTR>(lpCompareItemStruct->itemData1));
+    SoundEvent* pEvent2 = GetEvent(static_cast<INT_PTR>(lpCompareItemStruct->itemData2));
+    if (pEvent1 == nullptr || pEvent2 == nullptr) return 0;
+    CString strLabel1 = pEvent1->GetLabel();
+    CString strLabel2 = pEvent2->GetLabel();
+    // The locale's comparison of code page 932 text, not a comparison of bytes.
+    return ::lstrcmpA(strLabel1, strLabel2);
+}

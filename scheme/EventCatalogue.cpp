@@ -1,0 +1,84 @@
+// The event catalogue: which sound events the registry declares for an
+// application, their labels and the wave files assigned to them now.
+#include "SchemeRules.h"
+#include "SoundControlDlg.h"
+#include "SoundEvent.h"
+
+namespace {
+
+const char kAppsKey[] = "AppEvents\\Schemes\\Apps\\";
+const char kLabelsKey[] = "AppEvents\\EventLabels\\";
+
+// Reads a key's first value whole, whatever its name: its type and every data
+// byte, so that nothing the program may write back later is cut.
+BOOL ReadFirstValue(HKEY hKey, DWORD* pType, CString* pData) {
+    // A value name is at most 16383 characters.
+    char szName[16384];
+    for (;;) {
+        DWORD nName = sizeof szName;
+        DWORD nData = 0;
+        if (::RegEnumValueA(hKey, 0, szName, &nName, nullptr, pType, nullptr, &nData) != ERROR_SUCCESS) return FALSE;
+        nName = sizeof szName;
+        LPSTR pBuffer = pData->GetBuffer(static_cast<int>(nData));
+        LONG rc = ::RegEnumValueA(hKey, 0, szName, &nName, nullptr, pType, reinterpret_cast<BYTE*>(pBuffer), &nData);
+        if (rc == ERROR_MORE_DATA) continue;  // the value grew in between: ask again
+        pData->ReleaseBuffer(rc == ERROR_SUCCESS ? static_cast<int>(nData) : 0);
+        return rc == ERROR_SUCCESS;
+    }
+}
+
+// The text a REG_SZ value holds: its data without the terminating NUL.
+CString RegSzText(const CString& strData) {
+    return CString(strData, static_cast<int>(scheme::RegSzTextLength(strData, strData.GetLength())));
+}
+
+}  // namespace
+
+BOOL CSoundControlDlg::LoadEvents(CString strApp) {
+    HKEY hAppKey;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kAppsKey + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) {
+        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+        return FALSE;
+    }
+    for (DWORD nIndex = 0;; ++nIndex) {
+        char szKey[MAX_PATH];
+        DWORD nKey = MAX_PATH;
+        LONG rc = ::RegEnumKeyExA(hAppKey, nIndex, szKey, &nKey, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) continue;  // a name too long for the buffer: skip the event
+        CString strKey(szKey, static_cast<int>(nKey));
+
+        HKEY hLabelKey;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kLabelsKey + strKey, 0, KEY_ALL_ACCESS, &hLabelKey) != ERROR_SUCCESS)
+            continue;
+        DWORD dwType;
+        CString strData;
+        // Only a REG_SZ label counts; an event without one is neither shown nor written.
+        if (ReadFirstValue(hLabelKey, &dwType, &strData) && dwType == REG_SZ)
+            m_events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, RegSzText(strData))));
+        ::RegCloseKey(hLabelKey);
+    }
+    ::RegCloseKey(hAppKey);
+    return TRUE;
+}
+
+BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
+    HKEY hAppKey;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kAppsKey + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) {
+        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+        return FALSE;
+    }
+    for (INT_PTR i = 0; i < m_events.GetSize(); ++i) {
+        SoundEvent* pEvent = GetEvent(i);
+        HKEY hCurrentKey;
+        if (::RegOpenKeyExA(hAppKey, pEvent->GetKey() + "\\.Current", 0, KEY_ALL_ACCESS, &hCurrentKey) != ERROR_SUCCESS)
+            continue;
+        DWORD dwType;
+        CString strData;
+        if (ReadFirstValue(hCurrentKey, &dwType, &strData)) pEvent->SetStoredValue(dwType, strData);
+        ::RegCloseKey(hCurrentKey);
+    }
+    ::RegCloseKey(hAppKey);
+    m_bSoundsLoaded = TRUE;
+    return TRUE;
+}

@@ -1,0 +1,17 @@
+// Rules for the sound scheme's texts that need no window and no registry, so
+// that they can be built and checked anywhere.
+#pragma once
+
+#include <cstddef>
+
+namespace scheme {
+
+// The text of a REG_SZ value's data: every byte but a terminating NUL that is
+// really there. A value stored without its NUL keeps its last character.
+std::size_t RegSzTextLength(const char* data, std::size_t size);
+
+// A usable full path: at least 3 bytes, the second ':' and the third '\'.
+// Anything else (empty, a bare name, "C:name", "\\server\share") is no sound.
+bool IsFullPath(const char* path, std::size_t size);
+
+}  // namespace scheme

@@ -1,0 +1,73 @@
+// OK: the assignments go back to the registry as the current sound scheme.
+#include "SoundControlDlg.h"
+#include "SoundEvent.h"
+
+void CSoundControlDlg::OnOK() {
+    // The dialog closes whatever saving reported.
+    SaveCurrentSounds(".Default");
+    CDialog::OnOK();
+}
+
+BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {
+    HKEY hAppKey;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\" + strApp, 0, KEY_READ, &hAppKey) !=
+        ERROR_SUCCESS) {
+        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+        return FALSE;
+    }
+    // Without the current sounds nothing is known of what the events hold: writing
+    // would put empty values over the whole scheme.
+    if (!m_bSoundsLoaded) {
+        ::RegCloseKey(hAppKey);
+        return TRUE;
+    }
+    for (INT_PTR i = 0; i < m_events.GetSize(); ++i) {
+        SoundEvent* pEvent = GetEvent(i);
+        // What the event's .Current default value must hold now. An event the user
+        // left alone keeps its value: a REG_SZ value is written back with its own
+        // bytes, a value of another type is not touched, a missing one becomes "".
+        DWORD dwType = REG_SZ;
+        CString strData;
+        if (pEvent->IsAssigned()) {
+            strData = pEvent->GetFile() + CString('\0');
+        } else if (!pEvent->HasStoredValue()) {
+            strData = CString('\0');
+        } else if (pEvent->GetStoredType() == REG_SZ) {
+            strData = pEvent->GetStoredData();
+        } else {
+            continue;
+        }
+
+        HKEY hEventKey;
+        if (::RegOpenKeyExA(hAppKey, pEvent->GetKey(), 0, KEY_ALL_ACCESS, &hEventKey) != ERROR_SUCCESS) {
+            char szMessage[1024];
+            ::wsprintfA(szMessage, "レジストリキーのオープンに失敗しました\t%s", static_cast<LPCSTR>(pEvent->GetKey()));
+            AfxMessageBox(szMessage, MB_OK);
+            // No key to create .Current below: this event is done.
+            continue;
+        }
+        HKEY hCurrentKey;
+        LONG rc = CreateCurrentKey(hEventKey, &hCurrentKey);
+        ::RegCloseKey(hEventKey);
+        if (rc != ERROR_SUCCESS) {
+            AfxMessageBox("レジストリキーのオープンまたは作成に失敗しました\t\".Current\"", MB_OK);
+            continue;
+        }
+        if (SetCurrentValue(hCurrentKey, dwType, strData) != ERROR_SUCCESS) MessageBox("レジストリ更新失敗");
+        // Each event reaches the permanent store before the next one is handled.
+        ::RegFlushKey(hCurrentKey);
+        ::RegCloseKey(hCurrentKey);
+    }
+    ::RegCloseKey(hAppKey);
+    return TRUE;
+}
+
+LONG CSoundControlDlg::CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey) {
+    return ::RegCreateKeyExA(hEventKey, ".Current", 0, const_cast<LPSTR>(""), REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                             nullptr, phCurrentKey, nullptr);
+}
+
+LONG CSoundControlDlg::SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData) {
+    return ::RegSetValueExA(hCurrentKey, "", 0, dwType, reinterpret_cast<const BYTE*>(static_cast<LPCSTR>(strData)),
+                            static_cast<DWORD>(strData.GetLength()));
+}

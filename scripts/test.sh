@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both Windows targets and runs every test
+# under the project's Wine runtime.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" win32
+"$root/scripts/build.sh" win64
+
+build="$root/build/win64"
+"$root/scripts/wine.sh" "$build" start
+trap '"$root/scripts/wine.sh" "$build" stop' EXIT
+cd "$build"
+ctest --output-on-failure --timeout 300 -j2

@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# The Wine runtime shared by the run command, the test command and ctest.
+#
+#   wine.sh BUILD start            create the prefix once, start Xvfb and a persistent wineserver
+#   wine.sh BUILD stop             stop the wineserver and our Xvfb
+#   wine.sh BUILD exec PROG ARGS…  run a Windows program (starts the runtime when needed)
+#   wine.sh BUILD env              print the environment, for a shell: eval "$(wine.sh BUILD env)"
+#
+# Everything lives below BUILD/wine: the prefix, the test drives, the sound device's
+# output and the display number. Drives are read when the wineserver starts, so they
+# are laid out before it does.
+set -euo pipefail
+
+build=$(cd "${1:?usage: wine.sh BUILD start|stop|exec|env}" && pwd)
+cmd=${2:?usage: wine.sh BUILD start|stop|exec|env}
+shift 2
+
+state="$build/wine"
+mkdir -p "$state"
+
+wine_bin=/usr/lib/wine/wine64
+server_bin=/usr/lib/wine/wineserver
+[ -x "$wine_bin" ] || wine_bin=$(command -v wine64 || command -v wine)
+[ -x "$server_bin" ] || server_bin=$(command -v wineserver)
+
+export WINEPREFIX="$state/prefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winepulse.drv=d"
+export WINESERVER="$server_bin"
+export LC_ALL=ja_JP.UTF-8
+export ALSA_CONFIG_PATH="$state/alsa.conf"
+export ZORVAND_SOUND_OUT="${ZORVAND_SOUND_OUT:-$state/sound.raw}"
+export ZORVAND_DRIVES="$state/drives"
+
+write_alsa_conf() {
+  # Whatever is played goes to a raw file that tests read back; the null slave
+  # paces nothing, so playback runs faster than real time.
+  cat >"$ALSA_CONFIG_PATH" <<CONF
+</usr/share/alsa/alsa.conf>
+pcm.!default {
+  type file
+  slave.pcm { type null }
+  file { @func getenv vars [ ZORVAND_SOUND_OUT ] default "$state/sound.raw" }
+  format "raw"
+}
+CONF
+}
+
+reg_import() {
+  # regedit reads version 5 files as UTF-16, which keeps the Japanese font name intact.
+  local f="$state/settings.reg"
+  printf '%s\r\n' "$@" | iconv -f UTF-8 -t UTF-16 >"$f"
+  "$wine_bin" regedit /S "$f" >/dev/null 2>&1 </dev/null
+}
+
+make_drives() {
+  # The fixed test layout: A: floppy, D: labelled fixed disk, E: CD-ROM,
+  # N: network share \\srv\share, R: RAM disk; C: and Z: come with the prefix.
+  local dd="$WINEPREFIX/dosdevices" d
+  for d in a d e n r; do mkdir -p "$ZORVAND_DRIVES/$d"; done
+  mkdir -p "$dd/unc/srv"
+  printf 'SOUNDS' >"$ZORVAND_DRIVES/d/.windows-label"
+  printf 'WAVECD' >"$ZORVAND_DRIVES/e/.windows-label"
+  printf 'RAMDISK' >"$ZORVAND_DRIVES/r/.windows-label"
+  ln -sfn "$ZORVAND_DRIVES/a" "$dd/a:"
+  ln -sfn "$ZORVAND_DRIVES/d" "$dd/d:"
+  ln -sfn "$ZORVAND_DRIVES/e" "$dd/e:"
+  ln -sfn "$ZORVAND_DRIVES/r" "$dd/r:"
+  ln -sfn "$ZORVAND_DRIVES/n" "$dd/unc/srv/share"
+  # Relative, or WNetGetConnectionA answers 2250 instead of \\srv\share.
+  ln -sfn unc/srv/share "$dd/n:"
+}
+
+create_prefix() {
+  echo "wine.sh: creating the Wine prefix in $WINEPREFIX (once, about 20 s)" >&2
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  "$wine_bin" wineboot --init >/dev/null 2>&1 </dev/null
+  reg_import 'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '"Decorated"="N"' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' '"ＭＳ Ｐゴシック"="IPAPGothic"' \
+    '"ＭＳ ゴシック"="IPAGothic"' '' \
+    '[HKEY_LOCAL_MACHINE\Software\Wine\Drives]' '"a:"="floppy"' '"d:"="hd"' '"e:"="cdrom"' \
+    '"n:"="network"' '"r:"="ramdisk"' ''
+  "$server_bin" -k 2>/dev/null || true
+  "$server_bin" -w 2>/dev/null || true
+  make_drives
+  touch "$state/prefix.ready"
+}
+
+display_alive() {
+  local n=$1
+  [ -e "/tmp/.X11-unix/X$n" ] && [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null
+}
+
+start_xvfb() {
+  # Our own Xvfb, recorded so that every later command of this build finds it.
+  if [ -f "$state/display" ] && display_alive "$(cat "$state/display")"; then return; fi
+  local n
+  for n in $(seq 90 200); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+    echo $! >"$state/xvfb.pid"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    if display_alive "$n"; then echo "$n" >"$state/display"; return; fi
+  done
+  echo "wine.sh: could not start Xvfb" >&2
+  exit 1
+}
+
+use_display() {
+  if [ -z "${DISPLAY:-}" ]; then
+    start_xvfb
+    export DISPLAY=":$(cat "$state/display")"
+  fi
+}
+
+start() {
+  write_alsa_conf
+  exec 9>"$state/lock"
+  flock 9
+  [ -f "$state/prefix.ready" ] || create_prefix
+  use_display
+  if ! server_running; then
+    # Persistent server, booted with every output detached: services.exe inherits
+    # them and would keep a caller's pipe open.
+    "$server_bin" -p >/dev/null 2>&1 </dev/null || true
+    "$wine_bin" wineboot >/dev/null 2>&1 </dev/null
+  fi
+  flock -u 9
+}
+
+server_running() {
+  local dev ino
+  read -r dev ino < <(stat -c '%d %i' "$WINEPREFIX")
+  [ -S "/tmp/.wine-$(id -u)/server-$(printf '%x' "$dev")-$(printf '%x' "$ino")/socket" ]
+}
+
+case "$cmd" in
+  start)
+    start
+    ;;
+  stop)
+    "$server_bin" -k 2>/dev/null || true
+    "$server_bin" -w 2>/dev/null || true
+    if [ -f "$state/xvfb.pid" ]; then kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true; rm -f "$state/xvfb.pid" "$state/display"; fi
+    ;;
+  exec)
+    start
+    exec "$wine_bin" "$@"
+    ;;
+  env)
+    use_display
+    for v in WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES WINESERVER LC_ALL ALSA_CONFIG_PATH ZORVAND_SOUND_OUT ZORVAND_DRIVES DISPLAY; do
+      printf 'export %s=%q\n' "$v" "${!v}"
+    done
+    printf 'export ZORVAND_WINE=%q\n' "$wine_bin"
+    ;;
+  *)
+    echo "usage: wine.sh BUILD start|stop|exec|env" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,62 @@
+// The real sound control dialog on a private registry, for tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "SoundControlDlg.h"
+#include "SoundEvent.h"
+#include "dialog_driver.h"
+#include "message_box_recorder.h"
+#include "registry_sandbox.h"
+
+namespace apptest {
+
+const std::string kApps = "AppEvents\\Schemes\\Apps\\.Default";
+const std::string kLabels = "AppEvents\\EventLabels";
+
+// The dialog with its state in reach of the tests.
+class TestDlg : public CSoundControlDlg {
+public:
+    using CSoundControlDlg::m_events;
+    using CSoundControlDlg::m_nCurrentEvent;
+    using CSoundControlDlg::m_rcDescription;
+    using CSoundControlDlg::m_rcPicture;
+    using CSoundControlDlg::m_strDescription;
+
+    int EventCount() const { return static_cast<int>(m_events.GetSize()); }
+    SoundEvent* Event(int i) const { return reinterpret_cast<SoundEvent*>(m_events.GetAt(i)); }
+    // The event of the given key, or null.
+    SoundEvent* Find(const std::string& key) const {
+        for (int i = 0; i < EventCount(); ++i)
+            if (key == static_cast<LPCSTR>(Event(i)->GetKey())) return Event(i);
+        return nullptr;
+    }
+};
+
+// A registry sandbox with helpers that write a sound scheme the way Windows stores it.
+class SchemeTest : public testing::Test {
+protected:
+    // An event with a label and, unless file is null, a .Current value.
+    void AddEvent(const std::string& key, const std::string& label, const char* file = nullptr,
+                  DWORD fileType = REG_SZ) {
+        m_reg.SetString(kLabels + "\\" + key, "", label);
+        m_reg.CreateKey(kApps + "\\" + key);
+        if (file != nullptr) m_reg.SetString(kApps + "\\" + key + "\\.Current", "", file, fileType);
+    }
+    void CreateApp() { m_reg.CreateKey(kApps); }
+
+    // Creates the dialog modeless, as DoModal would but without its loop.
+    std::unique_ptr<TestDlg> OpenDialog() {
+        auto dlg = std::make_unique<TestDlg>();
+        EXPECT_TRUE(dlg->Create(IDD_SOUNDCONTROL_DIALOG));
+        harness::PumpMessages();
+        return dlg;
+    }
+
+    harness::RegistrySandbox m_reg;
+};
+
+}  // namespace apptest

@@ -1,0 +1,58 @@
+#include "process_driver.h"
+
+#include <gtest/gtest.h>
+
+namespace harness {
+
+std::string ZorvandExePath() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self);
+    path = path.substr(0, path.rfind('\\'));  // build\tests
+    path = path.substr(0, path.rfind('\\'));  // build
+    return path + "\\app\\ZORVAND.EXE";
+}
+
+ZorvandProcess::ZorvandProcess() {
+    std::string exe = ZorvandExePath();
+    std::string cmd = "\"" + exe + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi)) {
+        ADD_FAILURE() << "cannot start " << exe << ": error " << GetLastError();
+        m_pi = PROCESS_INFORMATION{};
+    }
+}
+
+ZorvandProcess::~ZorvandProcess() {
+    if (m_pi.hProcess == nullptr) return;
+    if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
+        ADD_FAILURE() << "ZORVAND.EXE was still running at the end of the test";
+        TerminateProcess(m_pi.hProcess, 1);
+        WaitForSingleObject(m_pi.hProcess, 5000);
+    }
+    CloseHandle(m_pi.hThread);
+    CloseHandle(m_pi.hProcess);
+}
+
+HWND ZorvandProcess::WaitForDialog(DWORD nTimeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < nTimeoutMs) {
+        HWND hWnd = nullptr;
+        while ((hWnd = FindWindowExA(nullptr, hWnd, "#32770", "ザルノクサウンドコントロール")) != nullptr) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hWnd, &pid);
+            if (pid == m_pi.dwProcessId && IsWindowVisible(hWnd)) return hWnd;
+        }
+        if (WaitForSingleObject(m_pi.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+}
+
+bool ZorvandProcess::WaitForExit(DWORD nTimeoutMs, DWORD* pExitCode) {
+    if (WaitForSingleObject(m_pi.hProcess, nTimeoutMs) != WAIT_OBJECT_0) return false;
+    GetExitCodeProcess(m_pi.hProcess, pExitCode);
+    return true;
+}
+
+}  // namespace harness

@@ -1,0 +1,31 @@
+// Runs the real ZORVAND.EXE as a separate process and finds its dialog, the way
+// a user at the desktop would meet it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace harness {
+
+class ZorvandProcess {
+public:
+    ZorvandProcess();
+    ~ZorvandProcess();
+    ZorvandProcess(const ZorvandProcess&) = delete;
+    ZorvandProcess& operator=(const ZorvandProcess&) = delete;
+
+    bool Started() const { return m_pi.hProcess != nullptr; }
+    // The main dialog once it is shown, or null after the timeout.
+    HWND WaitForDialog(DWORD nTimeoutMs = 15000);
+    // True when the process ended within the timeout; its exit code is then in *pExitCode.
+    bool WaitForExit(DWORD nTimeoutMs, DWORD* pExitCode);
+
+private:
+    PROCESS_INFORMATION m_pi{};
+};
+
+// ZORVAND.EXE of this build, found from the test executable's own place.
+std::string ZorvandExePath();
+
+}  // namespace harness

@@ -1,0 +1,8 @@
+#pragma once
+
+#define IDD_PROBE 100
+#define IDC_SORTED_LIST 200
+#define IDC_BASE_BUTTON 201
+#define IDC_DERIVED_BUTTON 202
+#define IDC_JAPANESE_TEXT 203
+#define IDS_JAPANESE 1

@@ -1,0 +1,56 @@
+#include "dialog_driver.h"
+
+namespace harness {
+
+void PumpMessages(DWORD nWaitMs) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (nWaitMs != 0) Sleep(1);
+    } while (GetTickCount() - start < nWaitMs);
+}
+
+void SelectListItem(HWND hDlg, int nID, int nIndex) {
+    HWND hList = GetDlgItem(hDlg, nID);
+    SendMessageA(hList, LB_SETCURSEL, nIndex, 0);
+    SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(nID, LBN_SELCHANGE), reinterpret_cast<LPARAM>(hList));
+}
+
+void DoubleClickList(HWND hDlg, int nID) {
+    HWND hList = GetDlgItem(hDlg, nID);
+    SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(nID, LBN_DBLCLK), reinterpret_cast<LPARAM>(hList));
+}
+
+void SelectComboItem(HWND hDlg, int nID, int nIndex) {
+    HWND hCombo = GetDlgItem(hDlg, nID);
+    SendMessageA(hCombo, CB_SETCURSEL, nIndex, 0);
+    SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(nID, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hCombo));
+}
+
+void ClickButton(HWND hDlg, int nID) {
+    SendMessageA(GetDlgItem(hDlg, nID), BM_CLICK, 0, 0);
+}
+
+std::string WindowText(HWND hWnd) {
+    int len = GetWindowTextLengthA(hWnd);
+    std::string text(len + 1, '\0');
+    len = GetWindowTextA(hWnd, &text[0], len + 1);
+    text.resize(len < 0 ? 0 : len);
+    return text;
+}
+
+std::string ListText(HWND hDlg, int nID, int nIndex) {
+    HWND hList = GetDlgItem(hDlg, nID);
+    LRESULT len = SendMessageA(hList, LB_GETTEXTLEN, nIndex, 0);
+    if (len == LB_ERR) return "<no entry " + std::to_string(nIndex) + ">";
+    std::string text(len + 1, '\0');
+    len = SendMessageA(hList, LB_GETTEXT, nIndex, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(len);
+    return text;
+}
+
+}  // namespace harness

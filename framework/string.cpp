@@ -103,8 +103,11 @@ void CString::AllocBeforeWrite(int nLen) {
 }
 
 void CString::AssignCopy(int nLen, LPCSTR pch) {
+    if (nLen == 0) {
+        Release();
+        return;
+    }
     AllocBeforeWrite(nLen);
-    if (nLen == 0) return;
     std::memmove(m_pchData, pch, nLen);
     GetData()->nDataLength = nLen;
     m_pchData[nLen] = '\0';

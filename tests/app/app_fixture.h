@@ -26,6 +26,11 @@ public:
     using CSoundControlDlg::m_rcPicture;
     using CSoundControlDlg::m_strDescription;
 
+    // Saving's n-th .Current creation or value write fails when set (counted
+    // from 0 in table order): the real registry cannot be made to refuse them.
+    int m_nFailCreateAt = -1;
+    int m_nFailSetAt = -1;
+
     int EventCount() const { return static_cast<int>(m_events.GetSize()); }
     SoundEvent* Event(int i) const { return reinterpret_cast<SoundEvent*>(m_events.GetAt(i)); }
     // The event of the given key, or null.
@@ -34,6 +39,20 @@ public:
             if (key == static_cast<LPCSTR>(Event(i)->GetKey())) return Event(i);
         return nullptr;
     }
+
+protected:
+    LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey) override {
+        if (m_nCreateCalls++ == m_nFailCreateAt) return ERROR_ACCESS_DENIED;
+        return CSoundControlDlg::CreateCurrentKey(hEventKey, phCurrentKey);
+    }
+    LONG SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData) override {
+        if (m_nSetCalls++ == m_nFailSetAt) return ERROR_ACCESS_DENIED;
+        return CSoundControlDlg::SetCurrentValue(hCurrentKey, dwType, strData);
+    }
+
+private:
+    int m_nCreateCalls = 0;
+    int m_nSetCalls = 0;
 };
 
 // A registry sandbox with helpers that write a sound scheme the way Windows stores it.

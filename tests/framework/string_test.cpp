@@ -44,6 +44,12 @@ TEST(CStringTest, KeepsEmbeddedLengthAndEmptiness) {
     EXPECT_STREQ(empty, "");
     s.Empty();
     EXPECT_TRUE(s.IsEmpty());
+    CString assigned("C:\\c.wav");
+    assigned = empty;
+    EXPECT_EQ(assigned.GetLength(), 0) << "assigning an empty string empties";
+    assigned = "x";
+    assigned = "";
+    EXPECT_STREQ(assigned, "");
     EXPECT_EQ(CString(nullptr).GetLength(), 0);
 }
 

@@ -1,0 +1,180 @@
+// OK writes the scheme back; Cancel, Escape and Close write nothing.
+#include <algorithm>
+#include <set>
+
+#include "app_fixture.h"
+
+namespace {
+
+using apptest::kApps;
+using apptest::kLabels;
+using apptest::SchemeTest;
+using harness::MessageBoxRecorder;
+using harness::RegValue;
+
+class SavingTest : public SchemeTest {
+protected:
+    // Values and keys that differ between two dumps, each side apart.
+    static std::vector<std::string> Added(const std::vector<std::string>& before,
+                                          const std::vector<std::string>& after) {
+        std::vector<std::string> out;
+        std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(out));
+        return out;
+    }
+    RegValue Current(const std::string& key) {
+        RegValue v{"", 0, "<missing>"};
+        m_reg.GetValue(kApps + "\\" + key + "\\.Current", "", &v);
+        return v;
+    }
+    static RegValue Sz(const std::string& text) { return RegValue{"", REG_SZ, text + std::string(1, '\0')}; }
+};
+
+TEST_F(SavingTest, OkWithoutChangesKeepsEveryValueAndCreatesMissingOnes) {
+    AddEvent("Sz", "文字列", "C:\\WAVE\\ding.wav");
+    AddEvent("Expand", "展開", "%SystemRoot%\\media\\Windows Ding.wav", REG_EXPAND_SZ);
+    AddEvent("Bare", "名前だけ", "chimes.wav");
+    AddEvent("Empty", "空", "");
+    AddEvent("Missing", "なし");
+    m_reg.SetValue(kApps + "\\Binary\\.Current", "", REG_BINARY, std::string("\x01\x02", 2));
+    m_reg.SetString(kLabels + "\\Binary", "", "バイナリ");
+    m_reg.SetValue(kApps + "\\NoNul\\.Current", "", REG_SZ, "C:\\nonul.wav");
+    m_reg.SetString(kLabels + "\\NoNul", "", "終端なし");
+    m_reg.SetString(kApps + "\\Unlabelled\\.Current", "", "C:\\unlabelled.wav");
+    m_reg.SetString(kApps + "\\Sz\\OtherScheme", "", "C:\\other.wav");
+    m_reg.SetString(kApps + "\\Sz\\.Current", "Named", "kept");
+    std::vector<std::string> before = m_reg.Dump("AppEvents");
+
+    auto dlg = OpenDialog();
+    MessageBoxRecorder boxes;
+    harness::ClickButton(dlg->m_hWnd, IDOK);
+    EXPECT_TRUE(boxes.Boxes().empty());
+
+    std::vector<std::string> after = m_reg.Dump("AppEvents");
+    EXPECT_EQ(Added(after, before), std::vector<std::string>{}) << "nothing was lost or changed";
+    std::vector<std::string> added = Added(before, after);
+    EXPECT_EQ(added.size(), 2u) << "only the missing .Current of the labelled event is new";
+    EXPECT_EQ(Current("Missing"), Sz(""));
+    EXPECT_EQ(Current("Expand").type, static_cast<DWORD>(REG_EXPAND_SZ));
+    dlg->DestroyWindow();
+}
+
+TEST_F(SavingTest, AssignmentsAreWrittenAsRegSzWithTheirNul) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    AddEvent("B", "ビー", "%SystemRoot%\\b.wav", REG_EXPAND_SZ);
+    AddEvent("C", "シー", "C:\\c.wav");
+    auto dlg = OpenDialog();
+    dlg->Find("A")->SetFile("D:\\新しい\\音.wav");
+    dlg->Find("B")->SetFile("C:\\b2.wav");
+    dlg->Find("C")->SetFile("");
+    harness::ClickButton(dlg->m_hWnd, IDOK);
+    EXPECT_EQ(Current("A"), Sz("D:\\新しい\\音.wav"));
+    EXPECT_EQ(Current("B"), Sz("C:\\b2.wav")) << "the user's choice replaces a value of another type";
+    EXPECT_EQ(Current("C"), Sz("")) << "no sound is one NUL byte, never a deleted value";
+    dlg->DestroyWindow();
+}
+
+TEST_F(SavingTest, CancelEscapeAndCloseWriteNothing) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    AddEvent("Missing", "なし");
+    std::vector<std::string> before = m_reg.Dump("AppEvents");
+    for (int way = 0; way < 3; ++way) {
+        auto dlg = OpenDialog();
+        dlg->Find("A")->SetFile("C:\\changed.wav");
+        if (way == 0) harness::ClickButton(dlg->m_hWnd, IDCANCEL);
+        if (way == 1) {
+            PostMessageA(GetDlgItem(dlg->m_hWnd, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                if (!IsDialogMessageA(dlg->m_hWnd, &msg)) DispatchMessageA(&msg);
+        }
+        if (way == 2) {
+            SendMessageA(dlg->m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            harness::PumpMessages();  // the dialog manager posts IDCANCEL for WM_CLOSE
+        }
+        EXPECT_FALSE(IsWindowVisible(dlg->m_hWnd)) << "way " << way << " ended the dialog";
+        dlg->DestroyWindow();
+        EXPECT_EQ(m_reg.Dump("AppEvents"), before) << "way " << way;
+    }
+}
+
+TEST_F(SavingTest, EmptyTableWritesNothing) {
+    CreateApp();
+    std::vector<std::string> before = m_reg.Dump("AppEvents");
+    auto dlg = OpenDialog();
+    MessageBoxRecorder boxes;
+    harness::ClickButton(dlg->m_hWnd, IDOK);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(m_reg.Dump("AppEvents"), before);
+    dlg->DestroyWindow();
+}
+
+TEST_F(SavingTest, ApplicationKeyGoneAtOkIsReportedAndNothingIsWritten) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    auto dlg = OpenDialog();
+    dlg->Find("A")->SetFile("C:\\b.wav");
+    m_reg.DeleteKey(kApps);
+    MessageBoxRecorder boxes;
+    harness::ClickButton(dlg->m_hWnd, IDOK);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ");
+    EXPECT_EQ(boxes.Boxes()[0].caption, AfxGetApp()->m_pszExeName);
+    EXPECT_EQ(boxes.Boxes()[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_FALSE(m_reg.KeyExists(kApps));
+    EXPECT_FALSE(IsWindowVisible(dlg->m_hWnd)) << "the dialog closes all the same";
+    dlg->DestroyWindow();
+}
+
+TEST_F(SavingTest, CatalogueWithoutCurrentSoundsWritesNoEmptyValues) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    AddEvent("Missing", "なし");
+    std::vector<std::string> before = m_reg.Dump("AppEvents");
+    apptest::TestDlg dlg;
+    ASSERT_TRUE(dlg.LoadEvents(".Default"));
+    EXPECT_TRUE(dlg.SaveCurrentSounds(".Default"));
+    EXPECT_EQ(m_reg.Dump("AppEvents"), before);
+}
+
+TEST_F(SavingTest, AnEventKeyGoneAtOkIsReportedAndTheOthersAreSaved) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    AddEvent("B", "ビー", "C:\\b.wav");
+    AddEvent("C", "シー", "C:\\c.wav");
+    auto dlg = OpenDialog();
+    for (const char* key : {"A", "B", "C"}) dlg->Find(key)->SetFile(CString("C:\\new") + key + ".wav");
+    m_reg.DeleteKey(kApps + "\\B");
+    MessageBoxRecorder boxes;
+    harness::ClickButton(dlg->m_hWnd, IDOK);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "レジストリキーのオープンに失敗しました\tB");
+    EXPECT_EQ(boxes.Boxes()[0].caption, AfxGetApp()->m_pszExeName);
+    EXPECT_EQ(boxes.Boxes()[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_EQ(Current("A"), Sz("C:\\newA.wav"));
+    EXPECT_EQ(Current("C"), Sz("C:\\newC.wav"));
+    EXPECT_FALSE(m_reg.KeyExists(kApps + "\\B")) << "no key is made for a vanished event";
+    dlg->DestroyWindow();
+}
+
+TEST_F(SavingTest, RefusedCreationAndUpdateAreReportedPerEvent) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    AddEvent("B", "ビー", "C:\\b.wav");
+    AddEvent("C", "シー", "C:\\c.wav");
+    auto dlg = OpenDialog();
+    for (const char* key : {"A", "B", "C"}) dlg->Find(key)->SetFile(CString("C:\\new") + key + ".wav");
+    dlg->m_nFailCreateAt = 0;  // A's .Current
+    dlg->m_nFailSetAt = 0;     // the first value written, B's
+    MessageBoxRecorder boxes;
+    harness::ClickButton(dlg->m_hWnd, IDOK);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "レジストリキーのオープンまたは作成に失敗しました\t\".Current\"");
+    EXPECT_EQ(boxes.Boxes()[0].caption, AfxGetApp()->m_pszExeName);
+    EXPECT_EQ(boxes.Boxes()[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes.Boxes()[1].text, "レジストリ更新失敗");
+    EXPECT_EQ(boxes.Boxes()[1].caption, AfxGetApp()->m_pszExeName);
+    EXPECT_EQ(boxes.Boxes()[1].icon, 0u);
+    EXPECT_EQ(boxes.Boxes()[1].owner, dlg->m_hWnd);
+    EXPECT_EQ(Current("A"), Sz("C:\\a.wav"));
+    EXPECT_EQ(Current("B"), Sz("C:\\b.wav"));
+    EXPECT_EQ(Current("C"), Sz("C:\\newC.wav")) << "a failed event does not stop the others";
+    dlg->DestroyWindow();
+}
+
+}  // namespace

@@ -7,6 +7,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" win32
 "$root/scripts/build.sh" win64
+"$root/scripts/build.sh" native
+
+# The window-free code, natively under AddressSanitizer and UBSan.
+(cd "$root/build/native" && ctest --output-on-failure --timeout 300 -j2)
 
 build="$root/build/win64"
 "$root/scripts/wine.sh" "$build" start

@@ -1,4 +1,5 @@
 // The main dialog: template, start-up, painting and help.
+#include <algorithm>
 #include <vector>
 
 #include "app_fixture.h"
@@ -349,6 +350,66 @@ TEST_F(MainDialogTest, HelpQuitIsSentEvenWhenHelpWasNeverOpened) {
     dlg->DestroyWindow();
     ASSERT_EQ(help.Calls().size(), 1u);
     EXPECT_EQ(help.Calls()[0].command, static_cast<UINT>(HELP_QUIT));
+}
+
+}  // namespace
+
+namespace {
+
+// Messages that reach the dialog's window, in order, while the recorder lives.
+class MessageLog {
+public:
+    MessageLog() {
+        s_pLog = this;
+        m_hHook = SetWindowsHookExA(WH_CALLWNDPROC, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~MessageLog() {
+        UnhookWindowsHookEx(m_hHook);
+        s_pLog = nullptr;
+    }
+    std::vector<std::pair<HWND, UINT>> m_messages;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        auto* cwp = reinterpret_cast<CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && s_pLog != nullptr) s_pLog->m_messages.emplace_back(cwp->hwnd, cwp->message);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static MessageLog* s_pLog;
+    HHOOK m_hHook;
+};
+MessageLog* MessageLog::s_pLog = nullptr;
+
+TEST_F(MainDialogTest, WindowIsCreatedBeforeItIsInitialised) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    MessageLog log;
+    auto dlg = OpenDialog();
+    std::vector<UINT> order;
+    for (const auto& m : log.m_messages)
+        if (m.first == dlg->m_hWnd && (m.second == WM_CREATE || m.second == WM_INITDIALOG)) order.push_back(m.second);
+    EXPECT_EQ(order, (std::vector<UINT>{WM_CREATE, WM_INITDIALOG}));
+    dlg->DestroyWindow();
+}
+
+// This platform gives a minimised window no client area and no paint of its
+// own, so the icon's placement cannot be seen; the paint is asked for directly.
+TEST_F(MainDialogTest, MinimisedDialogPaintsItsIconOverAnErasedBackground) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    auto dlg = OpenDialog();
+    ShowWindow(dlg->m_hWnd, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(dlg->m_hWnd));
+    MessageLog log;
+    SendMessageA(dlg->m_hWnd, WM_PAINT, 0, 0);
+    std::vector<UINT> sent;
+    for (const auto& m : log.m_messages)
+        if (m.first == dlg->m_hWnd) sent.push_back(m.second);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), static_cast<UINT>(WM_ICONERASEBKGND)), 1);
+    ShowWindow(dlg->m_hWnd, SW_RESTORE);
+    MessageLog restored;
+    SendMessageA(dlg->m_hWnd, WM_PAINT, 0, 0);
+    for (const auto& m : restored.m_messages)
+        EXPECT_NE(m.second, static_cast<UINT>(WM_ICONERASEBKGND)) << "only a minimised dialog paints its icon";
+    dlg->DestroyWindow();
 }
 
 }  // namespace

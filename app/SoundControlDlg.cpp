@@ -1,11 +1,17 @@
 #include "SoundControlDlg.h"
 
 #include "SoundEvent.h"
+// after windows.h
+#include <mmsystem.h>
 
 BEGIN_MESSAGE_MAP(CSoundControlDlg, CDialog)
 ON_WM_CREATE()
 ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
+ON_LBN_DBLCLK(IDC_FILE_LIST, OnDblclkFileList)
+ON_CBN_SELCHANGE(IDC_DRIVE_COMBO, OnSelchangeDriveCombo)
+ON_BN_CLICKED(IDC_TEST, OnTest)
+ON_MESSAGE(MM_MCINOTIFY, OnMciNotify)
 ON_WM_DESTROY()
 ON_WM_SETFOCUS()
 ON_BN_CLICKED(IDC_HELP_BUTTON, OnHelpButton)
@@ -15,7 +21,12 @@ ON_WM_COMPAREITEM()
 END_MESSAGE_MAP()
 
 CSoundControlDlg::CSoundControlDlg(CWnd* pParent)
-    : CDialog(CSoundControlDlg::IDD, pParent), m_bSoundsLoaded(FALSE), m_bPlaying(FALSE), m_nCurrentEvent(-1) {
+    : CDialog(CSoundControlDlg::IDD, pParent),
+      m_bSoundsLoaded(FALSE),
+      m_bPlaying(FALSE),
+      m_bNotifyPending(FALSE),
+      m_nStaleNotifications(0),
+      m_nCurrentEvent(-1) {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
     m_hAssignedIcon = AfxGetApp()->LoadIcon(IDI_SOUND_ASSIGNED);
 }
@@ -44,6 +55,7 @@ BOOL CSoundControlDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     SendDlgItemMessage(IDC_FILE_LIST, LB_RESETCONTENT);
     SendDlgItemMessage(IDC_EVENT_LIST, LB_RESETCONTENT);
+    FillDriveList();
 
     // Without the catalogue the dialog stays open, its event list hidden and empty.
     if (!LoadEvents(".Default")) return FALSE;
@@ -106,6 +118,7 @@ void CSoundControlDlg::OnSetFocus(CWnd* pOldWnd) {
 
 void CSoundControlDlg::OnDestroy() {
     CDialog::OnDestroy();
+    StopSound();
     ::WinHelpA(m_hWnd, GetHelpPath(), HELP_QUIT, 0);
 }
 

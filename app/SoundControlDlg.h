@@ -32,6 +32,23 @@ protected:
     // The event at an index of the table, or null for an index outside it.
     SoundEvent* GetEvent(INT_PTR nIndex) const;
 
+    // browser/DriveList.cpp
+    void FillDriveList();
+    CString GetDriveLabel(CString strDrive);
+
+    // browser/FileList.cpp
+    void RefreshFileList();
+    int FillFileList(UINT nFlags, LPCSTR lpszPattern);
+    afx_msg void OnDblclkFileList();
+    afx_msg void OnSelchangeDriveCombo();
+
+    // preview/TestPlayback.cpp
+    afx_msg void OnTest();
+    afx_msg LRESULT OnMciNotify(WPARAM wParam, LPARAM lParam);
+    void StopSound();
+    void SetPlaying(BOOL bPlaying);
+    void ShowMciError(DWORD nError);
+
     // The two registry writes of saving, apart so that tests can make them fail.
     virtual LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey);
     virtual LONG SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData);
@@ -50,14 +67,16 @@ protected:
     afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     afx_msg int OnCompareItem(int nIDCtl, LPCOMPAREITEMSTRUCT lpCompareItemStruct);
 
-    CObArray m_events;         // SoundEvent records, in registry order; owned
-    BOOL m_bSoundsLoaded;      // the records' current files were read at start-up
-    BOOL m_bPlaying;           // a test playback is open
-    int m_nCurrentEvent;       // index in m_events of the chosen event; -1 before the first choice
-    CString m_strDescription;  // text painted in the description frame
-    CRect m_rcPicture;         // inside of the picture frame, client coordinates
-    CRect m_rcDescription;     // inside of the description frame, client coordinates
-    HICON m_hAssignedIcon;     // drawn beside events that have a sound
+    CObArray m_events;          // SoundEvent records, in registry order; owned
+    BOOL m_bSoundsLoaded;       // the records' current files were read at start-up
+    BOOL m_bPlaying;            // a test playback is open
+    BOOL m_bNotifyPending;      // the open playback has yet to report its end
+    int m_nStaleNotifications;  // ends still to come from playbacks stopped here
+    int m_nCurrentEvent;        // index in m_events of the chosen event; -1 before the first choice
+    CString m_strDescription;   // text painted in the description frame
+    CRect m_rcPicture;          // inside of the picture frame, client coordinates
+    CRect m_rcDescription;      // inside of the description frame, client coordinates
+    HICON m_hAssignedIcon;      // drawn beside events that have a sound
     CButton m_btnTest;
     CStatic m_stcDirectory;
     CComboBox m_cmbDrive;

@@ -311,6 +311,10 @@ public:
         return static_cast<int>(SendMsg(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
     }
     void ResetContent() { SendMsg(LB_RESETCONTENT); }
+    // Inserts at the index without sorting.
+    int InsertString(int nIndex, LPCSTR lpszItem) {
+        return static_cast<int>(SendMsg(LB_INSERTSTRING, nIndex, reinterpret_cast<LPARAM>(lpszItem)));
+    }
     // Selects the first entry from nStartAfter on whose text begins with lpszItem, ignoring case.
     int SelectString(int nStartAfter, LPCSTR lpszItem) {
         return static_cast<int>(SendMsg(LB_SELECTSTRING, nStartAfter, reinterpret_cast<LPARAM>(lpszItem)));

@@ -5,12 +5,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "SoundControlDlg.h"
 #include "SoundEvent.h"
 #include "dialog_driver.h"
 #include "message_box_recorder.h"
 #include "registry_sandbox.h"
+#include "test_files.h"
 
 namespace apptest {
 
@@ -25,6 +27,7 @@ public:
     using CSoundControlDlg::m_rcDescription;
     using CSoundControlDlg::m_rcPicture;
     using CSoundControlDlg::m_strDescription;
+    using CSoundControlDlg::RefreshFileList;
 
     // Saving's n-th .Current creation or value write fails when set (counted
     // from 0 in table order): the real registry cannot be made to refuse them.
@@ -74,6 +77,30 @@ protected:
         harness::PumpMessages();
         return dlg;
     }
+
+    // Every entry of a list box, from the top.
+    static std::vector<std::string> Entries(HWND hDlg, int nID) {
+        std::vector<std::string> out;
+        HWND hCtl = GetDlgItem(hDlg, nID);
+        bool combo = nID == IDC_DRIVE_COMBO;
+        int n = static_cast<int>(SendMessageA(hCtl, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            char text[1024] = "";
+            SendMessageA(hCtl, combo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            out.emplace_back(text);
+        }
+        return out;
+    }
+    // Selects the list entry with this text, as a click would; false when there is none.
+    static bool ChooseFile(HWND hDlg, const std::string& text) {
+        HWND hList = GetDlgItem(hDlg, IDC_FILE_LIST);
+        auto index =
+            SendMessageA(hList, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+        if (index == LB_ERR) return false;
+        harness::SelectListItem(hDlg, IDC_FILE_LIST, static_cast<int>(index));
+        return true;
+    }
+    static std::string Label(HWND hDlg) { return harness::WindowText(GetDlgItem(hDlg, IDC_DIRECTORY_LABEL)); }
 
     harness::RegistrySandbox m_reg;
 };

@@ -97,7 +97,9 @@ TEST_F(EventListTest, IconOnlyBesideFullPathsAndLabelsAlwaysAtTheSamePlace) {
         EXPECT_EQ(Any(row, 1, 2, 14, bottom, kRed), expectIcon[row]);
         if (row > 0) {
             EXPECT_TRUE(All(row, 0, 0, 0, m_nRow - 1, window)) << "column 0 is background";
-            if (!expectIcon[row]) EXPECT_TRUE(All(row, 0, 0, m_nRow + 1, m_nRow - 1, window));
+            if (!expectIcon[row]) {
+                EXPECT_TRUE(All(row, 0, 0, m_nRow + 1, m_nRow - 1, window));
+            }
             // Nothing between the icon's square and the label.
             EXPECT_TRUE(All(row, 15, 0, m_nRow + 1, m_nRow - 1, window));
             EXPECT_FALSE(All(row, m_nRow + 2, 0, m_nRow + 12, m_nRow - 1, window)) << "the label starts here";

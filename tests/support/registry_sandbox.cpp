@@ -117,6 +117,14 @@ RegistrySandbox::RegistrySandbox() {
     LONG rc =
         RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_hKey, nullptr);
     if (rc != ERROR_SUCCESS) ADD_FAILURE() << "cannot create the sandbox key HKCU\\" << m_path << ": " << rc;
+    // The system's own per-user settings come along: the sound system keeps its
+    // device names there and cannot play once they are missing.
+    HKEY hWine;
+    if (RegCreateKeyExA(m_hKey, "Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hWine, nullptr) ==
+        ERROR_SUCCESS) {
+        RegCopyTreeA(HKEY_CURRENT_USER, "Software\\Wine", hWine);
+        RegCloseKey(hWine);
+    }
     rc = RegOverridePredefKey(HKEY_CURRENT_USER, m_hKey);
     if (rc != ERROR_SUCCESS) ADD_FAILURE() << "cannot redirect HKEY_CURRENT_USER: " << rc;
 }

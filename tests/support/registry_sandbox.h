@@ -1,5 +1,6 @@
 // A private HKEY_CURRENT_USER for one test: HKCU is redirected to a fresh key
-// below the real one, and the key is deleted again when the sandbox ends.
+// below the real one, holding a copy of the real Software\Wine, and the key is
+// deleted again when the sandbox ends.
 #pragma once
 
 #include <windows.h>

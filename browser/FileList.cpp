@@ -1,0 +1,59 @@
+// The sound file browser: "(なし)", the wave files and the sub-directories of
+// the current directory, with navigation by double-click and by drive.
+#include "DriveDirectory.h"
+#include "SoundControlDlg.h"
+
+void CSoundControlDlg::RefreshFileList() {
+    // DlgDirListA writes the current directory into the label; the entries it
+    // lists are replaced by the fill that follows.
+    char szSpec[] = "*.*";
+    ::DlgDirListA(m_hWnd, szSpec, IDC_FILE_LIST, IDC_DIRECTORY_LABEL, DDL_DIRECTORY);
+    FillFileList(DDL_DIRECTORY, "*.wav");
+    CString strNone;
+    strNone.LoadString(IDS_NONE);
+    m_lstFiles.InsertString(0, strNone);
+}
+
+int CSoundControlDlg::FillFileList(UINT nFlags, LPCSTR lpszPattern) {
+    m_lstFiles.ResetContent();
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = ::FindFirstFileA(lpszPattern, &fd);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) m_lstFiles.AddString(fd.cFileName);
+        } while (::FindNextFileA(hFind, &fd));
+        ::FindClose(hFind);
+    }
+    if (!(nFlags & DDL_DIRECTORY)) return 0;
+    hFind = ::FindFirstFileA("*.*", &fd);
+    if (hFind == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ::lstrcmpA(fd.cFileName, ".") != 0)
+            m_lstFiles.AddString(CString('[') + fd.cFileName + ']');
+    } while (::FindNextFileA(hFind, &fd));
+    ::FindClose(hFind);
+    return 0;
+}
+
+void CSoundControlDlg::OnDblclkFileList() {
+    StopSound();
+    int nSel = m_lstFiles.GetCurSel();
+    if (nSel == LB_ERR) return;
+    CString strEntry;
+    m_lstFiles.GetText(nSel, strEntry);
+    if (strEntry.GetAt(0) == '[') {
+        // The outer brackets only: a directory named "[x]" is listed as "[[x]]".
+        browser::ChangeDirectory(strEntry.Mid(1, strEntry.GetLength() - 2));
+        RefreshFileList();
+    } else {
+        OnTest();
+    }
+}
+
+void CSoundControlDlg::OnSelchangeDriveCombo() {
+    CString strEntry;
+    m_cmbDrive.GetLBText(m_cmbDrive.GetCurSel(), strEntry);
+    // A lower-case letter gives a number the drive change refuses.
+    browser::ChangeDrive(static_cast<BYTE>(strEntry.GetAt(0)) - 0x40);
+    RefreshFileList();
+}

@@ -1,0 +1,112 @@
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <vector>
+
+namespace harness {
+
+namespace {
+
+void DeleteTree(const std::string& path) {
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(hFind, &fd));
+        FindClose(hFind);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void Put32(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+void Put16(std::string& s, uint16_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>(v >> 8);
+}
+
+// The capture file's Windows path, from the runtime's Unix path.
+std::string CapturePath() {
+    char unixPath[MAX_PATH] = "";
+    GetEnvironmentVariableA("ZORVAND_SOUND_OUT", unixPath, MAX_PATH);
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+}  // namespace
+
+TestDirectory::TestDirectory(const std::string& root) {
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name() : "test";
+    for (char& c : name)
+        if (c == '/') c = '_';
+    m_path = root + name + "." + std::to_string(GetCurrentProcessId());
+    DeleteTree(m_path);
+    if (!CreateDirectoryA(m_path.c_str(), nullptr)) ADD_FAILURE() << "cannot create " << m_path;
+}
+
+TestDirectory::~TestDirectory() {
+    // A directory that is current cannot be removed.
+    SetCurrentDirectoryA("C:\\");
+    DeleteTree(m_path);
+}
+
+void TestDirectory::MakeDirectory(const std::string& relative) const {
+    if (!CreateDirectoryA((*this / relative).c_str(), nullptr)) ADD_FAILURE() << "cannot create " << *this / relative;
+}
+
+void TestDirectory::WriteFile(const std::string& relative, const std::string& bytes) const {
+    std::ofstream out(*this / relative, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) ADD_FAILURE() << "cannot write " << *this / relative;
+}
+
+std::string MakeWave(double seconds, double frequency) {
+    const uint32_t rate = 22050;
+    auto samples = static_cast<uint32_t>(seconds * rate);
+    std::string wave = "RIFF";
+    Put32(wave, 36 + samples * 2);
+    wave += "WAVEfmt ";
+    Put32(wave, 16);
+    Put16(wave, 1);
+    Put16(wave, 1);
+    Put32(wave, rate);
+    Put32(wave, rate * 2);
+    Put16(wave, 2);
+    Put16(wave, 16);
+    wave += "data";
+    Put32(wave, samples * 2);
+    for (uint32_t i = 0; i < samples; ++i)
+        Put16(wave, static_cast<uint16_t>(
+                        static_cast<int16_t>(12000 * std::sin(2 * 3.14159265358979 * frequency * i / rate))));
+    return wave;
+}
+
+std::string CapturedSound() {
+    std::ifstream in(CapturePath(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The device truncates the file whenever it opens it, so truncating it here
+// between playbacks is safe.
+void ClearCapturedSound() {
+    std::ofstream(CapturePath(), std::ios::binary | std::ios::trunc);
+}
+
+}  // namespace harness

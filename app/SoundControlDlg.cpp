@@ -10,9 +10,11 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 ON_LBN_DBLCLK(IDC_FILE_LIST, OnDblclkFileList)
 ON_CBN_SELCHANGE(IDC_DRIVE_COMBO, OnSelchangeDriveCombo)
+ON_LBN_SELCHANGE(IDC_EVENT_LIST, OnSelchangeEventList)
 ON_BN_CLICKED(IDC_TEST, OnTest)
 ON_MESSAGE(MM_MCINOTIFY, OnMciNotify)
 ON_WM_DESTROY()
+ON_LBN_SELCHANGE(IDC_FILE_LIST, OnSelchangeFileList)
 ON_WM_SETFOCUS()
 ON_BN_CLICKED(IDC_HELP_BUTTON, OnHelpButton)
 ON_WM_MEASUREITEM()
@@ -64,6 +66,7 @@ BOOL CSoundControlDlg::OnInitDialog() {
     // Each item is an index into the table; the list sorts them by label.
     for (INT_PTR i = 0; i < m_events.GetSize(); ++i) SendDlgItemMessage(IDC_EVENT_LIST, LB_ADDSTRING, 0, i);
     SendDlgItemMessage(IDC_EVENT_LIST, LB_SETCURSEL, 0);
+    OnSelchangeEventList();
 
     CRect rc;
     GetDlgItem(IDC_PICTURE)->GetWindowRect(rc);

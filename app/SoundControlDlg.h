@@ -32,6 +32,14 @@ protected:
     // The event at an index of the table, or null for an index outside it.
     SoundEvent* GetEvent(INT_PTR nIndex) const;
 
+    // scheme/EventSelection.cpp
+    afx_msg void OnSelchangeEventList();
+    afx_msg void OnSelchangeFileList();
+    // The user's choice of no sound for the current event.
+    void SetNoSound();
+    // Shows no sound (the none entry, no picture, no text) without touching any event.
+    void ShowNoSound();
+
     // browser/DriveList.cpp
     void FillDriveList();
     CString GetDriveLabel(CString strDrive);

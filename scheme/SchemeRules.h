@@ -14,4 +14,9 @@ std::size_t RegSzTextLength(const char* data, std::size_t size);
 // Anything else (empty, a bare name, "C:name", "\\server\share") is no sound.
 bool IsFullPath(const char* path, std::size_t size);
 
+// Index of the last backslash of a code page 932 path, stepping over
+// double-byte characters so that a trail byte 0x5C (as in 表 or ソ) is never
+// taken for one; -1 when there is none.
+long LastBackslash(const char* path, std::size_t size);
+
 }  // namespace scheme

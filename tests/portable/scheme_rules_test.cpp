@@ -34,3 +34,22 @@ TEST(FullPath, NeedsLetterColonBackslash) {
 }
 
 }  // namespace
+
+namespace {
+
+long Last(const std::string& path) {
+    return scheme::LastBackslash(path.data(), path.size());
+}
+
+TEST(LastBackslash, StepsOverDoubleByteCharacters) {
+    // "C:\" + 表 (0x95 0x5C) + "\a.wav": the 0x5C inside the character is not a separator.
+    EXPECT_EQ(Last("C:\\\x95\x5c\\a.wav"), 5);
+    EXPECT_EQ(Last("C:\\\x95\x5c"), 2);
+    EXPECT_EQ(Last("C:\\\\ding.wav"), 3) << "a file chosen in a root";
+    EXPECT_EQ(Last("ding.wav"), -1);
+    EXPECT_EQ(Last(""), -1);
+    EXPECT_EQ(Last("\xb1\\"), 1) << "half-width kana are single bytes";
+    EXPECT_EQ(Last("x\x95"), -1) << "a lead byte at the end stands alone";
+}
+
+}  // namespace

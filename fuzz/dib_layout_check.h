@@ -1,0 +1,49 @@
+// What every normalised DIB must be, checked by both fuzz targets: any breach
+// aborts, which libFuzzer reports as a finding.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace fuzzcheck {
+
+inline void Check(bool condition, const char* text, const char* file, int line) {
+    if (condition) return;
+    std::fprintf(stderr, "%s:%d: broken: %s\n", file, line, text);
+    std::abort();
+}
+
+#define REQUIRE(condition) ::fuzzcheck::Check((condition), #condition, __FILE__, __LINE__)
+
+inline std::uint32_t Le32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// A 40-byte header, at most 256 entries, a size that the header alone gives and
+// that the chunk it came from bounds, and, when uncompressed, pixels for every row
+// (computed here in 128 bits, apart from the code under test).
+inline void CheckNormalisedDib(const std::vector<std::uint8_t>& dib, std::size_t chunkSize) {
+    REQUIRE(dib.size() >= 40);
+    REQUIRE(Le32(dib.data()) == 40);
+    const auto width = static_cast<std::int32_t>(Le32(dib.data() + 4));
+    const auto height = static_cast<std::int32_t>(Le32(dib.data() + 8));
+    const std::uint32_t bitCount = Le32(dib.data() + 12) >> 16;
+    const std::uint32_t compression = Le32(dib.data() + 16);
+    const std::uint32_t image = Le32(dib.data() + 20);
+    const std::uint32_t colors = Le32(dib.data() + 32);
+    REQUIRE(colors <= 256);
+    REQUIRE(dib.size() == 40ull + 4ull * colors + image);
+    REQUIRE(dib.size() <= chunkSize + 280);
+    if (compression == 0) {
+        REQUIRE(width >= 0);
+        const __int128 rowBytes = (static_cast<__int128>(bitCount) * width + 31) / 32 * 4;
+        const __int128 rows = height < 0 ? -static_cast<__int128>(height) : height;
+        REQUIRE(rowBytes * rows <= image);
+    }
+}
+
+}  // namespace fuzzcheck

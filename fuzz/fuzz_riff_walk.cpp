@@ -1,0 +1,67 @@
+// libFuzzer target: both preview readers walk the input as a wave file.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "ByteSource.h"
+#include "PreviewReaders.h"
+#include "RiffReader.h"
+#include "dib_layout_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    preview::MemoryByteSource source(data, size);
+
+    // The last byte decides how many DIBs the holder turns away, so that the
+    // search past a DIB that could not be kept is walked too.
+    const unsigned refusals = size > 0 ? data[size - 1] % 3 : 0;
+    unsigned offered = 0;
+    const preview::PictureResult picture = preview::ReadPicture(source, [&](const std::vector<std::uint8_t>& dib) {
+        fuzzcheck::CheckNormalisedDib(dib, size);
+        return ++offered > refusals;
+    });
+    if (picture.outcome == preview::PictureOutcome::kPicture) {
+        fuzzcheck::CheckNormalisedDib(picture.dib, size);
+    } else {
+        REQUIRE(picture.dib.empty());
+    }
+    REQUIRE(picture.outcome != preview::PictureOutcome::kNoBlock);
+
+    const preview::DescriptionResult description = preview::ReadDescription(source);
+    REQUIRE(description.text.size() <= description.textChunkSize);
+    REQUIRE(description.text.size() <= size);
+    REQUIRE(std::memchr(description.text.data(), '\0', description.text.size()) == nullptr);
+    const bool read = description.outcome == preview::DescriptionOutcome::kText ||
+                      description.outcome == preview::DescriptionOutcome::kShortRead;
+    REQUIRE(read || description.text.empty());
+    REQUIRE(description.outcome != preview::DescriptionOutcome::kNoBlock);
+    if (description.outcome == preview::DescriptionOutcome::kText) {
+        // The whole chunk is in the input, and so is the text.
+        REQUIRE(description.textChunkSize <= size);
+        REQUIRE(std::string_view(reinterpret_cast<const char*>(data), size).find(description.text) !=
+                std::string_view::npos);
+    }
+
+    // Searches for a few identifiers through the first form, ascending from each
+    // find: the walk must move forward, stay within the form and end.
+    preview::RiffWalker walker(source);
+    preview::ChunkInfo form;
+    if (walker.DescendRiff(preview::kFourCCWave, form)) {
+        REQUIRE(form.dwDataOffset >= 8 && walker.Position() == form.dwDataOffset + 4);
+        const std::uint32_t ids[] = {preview::kFourCCDisp, preview::kFourCCList, preview::kFourCCIsbj,
+                                     preview::MakeFourCC('d', 'a', 't', 'a')};
+        for (std::uint32_t id : ids) {
+            walker.Seek(form.dwDataOffset + 4);
+            preview::ChunkInfo chunk;
+            std::uint64_t last = walker.Position();
+            while (walker.DescendChunk(id, form, chunk)) {
+                REQUIRE(chunk.ckid == id);
+                REQUIRE(chunk.dwDataOffset >= last + 8);
+                REQUIRE(chunk.dwDataOffset <= form.DataEnd());
+                walker.Ascend(chunk);
+                last = walker.Position();
+            }
+        }
+    }
+    return 0;
+}

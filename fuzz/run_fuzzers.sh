@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets natively with clang into BUILD_DIR/fuzz and runs
+# each for SECONDS over a fresh copy of its seeds (the committed ones and those
+# make_seeds writes now). Any finding (crash, sanitizer report, leak, timeout,
+# broken invariant) makes the script exit non-zero; its input is left in
+# BUILD_DIR/fuzz/artifacts.
+#   run_fuzzers.sh BUILD_DIR SECONDS
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:?usage: run_fuzzers.sh BUILD_DIR SECONDS}
+seconds=${2:?usage: run_fuzzers.sh BUILD_DIR SECONDS}
+out="$build/fuzz"
+cxx=${CXX_FUZZ:-clang++}
+targets=(fuzz_riff_walk fuzz_dib)
+library=(ByteSource RiffReader DisplayDib PreviewReaders)
+common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/preview" -I"$root/tests/portable")
+sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all)
+
+mkdir -p "$out/obj" "$out/artifacts"
+objects=()
+for name in "${library[@]}"; do
+  "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/preview/$name.cpp" -o "$out/obj/$name.o"
+  objects+=("$out/obj/$name.o")
+done
+for target in "${targets[@]}"; do
+  "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer "$root/fuzz/$target.cpp" "${objects[@]}" -o "$out/$target"
+done
+"$cxx" "${common[@]}" "$root/fuzz/make_seeds.cpp" -o "$out/make_seeds"
+
+rm -rf "$out/corpus"
+"$out/make_seeds" "$out/corpus"
+status=0
+for target in "${targets[@]}"; do
+  if [ -d "$root/fuzz/seeds/$target" ]; then
+    cp "$root/fuzz/seeds/$target"/* "$out/corpus/$target"/
+  fi
+  echo "== $target, $seconds s"
+  if ! "$out/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$out/artifacts/$target-" "$out/corpus/$target" 2>"$out/$target.log"; then
+    echo "run_fuzzers.sh: $target found a problem:" >&2
+    tail -n 60 "$out/$target.log" >&2
+    status=1
+  else
+    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)' "$out/$target.log" || true
+  fi
+done
+exit "$status"

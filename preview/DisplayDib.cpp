@@ -1,0 +1,187 @@
+#include "DisplayDib.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace preview {
+
+namespace {
+
+constexpr std::size_t kFormatSize = 4;
+
+std::uint16_t Le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+std::uint32_t Le32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+void PutLe16(std::uint8_t* p, std::uint16_t value) {
+    p[0] = static_cast<std::uint8_t>(value);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void PutLe32(std::uint8_t* p, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// BITMAPINFOHEADER, field by field.
+struct InfoHeader {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t planes = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t sizeImage = 0;
+    std::int32_t xPelsPerMeter = 0;
+    std::int32_t yPelsPerMeter = 0;
+    std::uint32_t clrUsed = 0;
+    std::uint32_t clrImportant = 0;
+};
+
+InfoHeader ParseInfoHeader(const std::uint8_t* p) {
+    InfoHeader h;
+    h.width = static_cast<std::int32_t>(Le32(p + 4));
+    h.height = static_cast<std::int32_t>(Le32(p + 8));
+    h.planes = Le16(p + 12);
+    h.bitCount = Le16(p + 14);
+    h.compression = Le32(p + 16);
+    h.sizeImage = Le32(p + 20);
+    h.xPelsPerMeter = static_cast<std::int32_t>(Le32(p + 24));
+    h.yPelsPerMeter = static_cast<std::int32_t>(Le32(p + 28));
+    h.clrUsed = Le32(p + 32);
+    h.clrImportant = Le32(p + 36);
+    return h;
+}
+
+InfoHeader WidenCoreHeader(const std::uint8_t* p, std::uint16_t colors) {
+    InfoHeader h;
+    h.width = Le16(p + 4);
+    h.height = Le16(p + 6);
+    h.planes = Le16(p + 8);
+    h.bitCount = Le16(p + 10);
+    h.clrUsed = colors;
+    h.clrImportant = colors;
+    return h;
+}
+
+void WriteInfoHeader(std::uint8_t* p, const InfoHeader& h) {
+    PutLe32(p, kInfoHeaderSize);
+    PutLe32(p + 4, static_cast<std::uint32_t>(h.width));
+    PutLe32(p + 8, static_cast<std::uint32_t>(h.height));
+    PutLe16(p + 12, h.planes);
+    PutLe16(p + 14, h.bitCount);
+    PutLe32(p + 16, h.compression);
+    PutLe32(p + 20, h.sizeImage);
+    PutLe32(p + 24, static_cast<std::uint32_t>(h.xPelsPerMeter));
+    PutLe32(p + 28, static_cast<std::uint32_t>(h.yPelsPerMeter));
+    PutLe32(p + 32, h.clrUsed);
+    PutLe32(p + 36, h.clrImportant);
+}
+
+// The bytes of one row; bitCount x width stays within 48 bits.
+std::int64_t RowBytes(std::uint16_t bitCount, std::int32_t width) {
+    const std::int64_t bits = static_cast<std::int64_t>(bitCount) * width + 31;
+    const std::int64_t words = bits >= 0 ? bits / 32 : -((-bits + 31) / 32);
+    return words * 4;
+}
+
+std::optional<std::int64_t> CheckedProduct(std::int64_t a, std::int64_t b) {
+    if (a == 0 || b == 0) return 0;
+    const std::int64_t limit = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t magA = a < 0 ? -a : a;
+    const std::int64_t magB = b < 0 ? -b : b;
+    if (magA > limit / magB) return std::nullopt;
+    return a * b;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> DibImageSize(std::uint16_t bitCount, std::int32_t width, std::int32_t height) {
+    return CheckedProduct(RowBytes(bitCount, width), height);
+}
+
+std::uint16_t CountDibColors(const std::uint8_t* header, std::size_t size) {
+    if (header == nullptr || size < 4) return 0;
+    std::uint16_t bitCount = 0;
+    std::uint16_t stated = 0;
+    if (Le32(header) == kCoreHeaderSize) {
+        if (size < kCoreHeaderSize) return 0;
+        bitCount = Le16(header + 10);
+    } else {
+        if (size < 36) return 0;
+        bitCount = Le16(header + 14);
+        stated = Le16(header + 32);
+    }
+    std::uint16_t maximum = 0;
+    switch (bitCount) {
+    case 1:
+        maximum = 2;
+        break;
+    case 4:
+        maximum = 16;
+        break;
+    case 8:
+        maximum = 256;
+        break;
+    default:
+        return 0;
+    }
+    return stated != 0 && stated <= maximum ? stated : maximum;
+}
+
+std::optional<std::vector<std::uint8_t>> ConvertDisplayDib(const std::uint8_t* chunk, std::size_t size) {
+    if (chunk == nullptr || size < kFormatSize + 4 || Le32(chunk) != kClipboardFormatDib) return std::nullopt;
+    const std::uint8_t* source = chunk + kFormatSize;
+    const std::uint64_t sourceSize = size - kFormatSize;
+    const std::uint32_t headerSize = Le32(source);
+    const bool core = headerSize == kCoreHeaderSize;
+    if (!core && headerSize != kInfoHeaderSize) return std::nullopt;
+    if (sourceSize < headerSize) return std::nullopt;
+
+    const std::uint16_t colors = CountDibColors(source, static_cast<std::size_t>(sourceSize));
+    InfoHeader header = core ? WidenCoreHeader(source, colors) : ParseInfoHeader(source);
+    if (header.sizeImage == 0) {
+        const std::optional<std::int64_t> computed = DibImageSize(header.bitCount, header.width, header.height);
+        if (!computed || *computed < 0 || *computed > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+        header.sizeImage = static_cast<std::uint32_t>(*computed);
+    }
+    if (header.compression == 0) {
+        // The graphics service reads every row of an uncompressed DIB, whatever
+        // biSizeImage says; a top-down DIB has |biHeight| rows.
+        const std::int64_t rows = header.height < 0 ? -static_cast<std::int64_t>(header.height) : header.height;
+        const std::optional<std::int64_t> needed = CheckedProduct(RowBytes(header.bitCount, header.width), rows);
+        if (header.width < 0 || !needed || *needed > header.sizeImage) return std::nullopt;
+    }
+
+    const std::uint64_t sourceEntry = core ? 3 : 4;
+    const std::uint64_t sourceTable = sourceEntry * colors;
+    if (sourceSize - headerSize < sourceTable + header.sizeImage) return std::nullopt;
+
+    header.clrUsed = colors;
+    const std::uint64_t total = kInfoHeaderSize + 4ull * colors + header.sizeImage;
+    std::vector<std::uint8_t> dib;
+    if (total > dib.max_size()) return std::nullopt;
+    try {
+        dib.assign(static_cast<std::size_t>(total), 0);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+
+    WriteInfoHeader(dib.data(), header);
+    const std::uint8_t* entries = source + headerSize;
+    std::uint8_t* table = dib.data() + kInfoHeaderSize;
+    if (core) {
+        // Blue, green, red keep their order; the fourth byte stays 0.
+        for (std::size_t i = 0; i < colors; ++i) std::memcpy(table + 4 * i, entries + 3 * i, 3);
+    } else {
+        std::memcpy(table, entries, 4u * colors);
+    }
+    std::memcpy(table + 4u * colors, entries + sourceTable, header.sizeImage);
+    return dib;
+}
+
+}  // namespace preview

@@ -1,0 +1,84 @@
+// Choosing an event moves the browser to its file; choosing a file assigns it
+// to the event chosen last.
+#include "DriveDirectory.h"
+#include "SchemeRules.h"
+#include "SoundControlDlg.h"
+#include "SoundEvent.h"
+
+void CSoundControlDlg::OnSelchangeEventList() {
+    int nSel = m_lstEvents.GetCurSel();
+    if (nSel == LB_ERR) {
+        ShowNoSound();
+        return;
+    }
+    m_nCurrentEvent = static_cast<int>(m_lstEvents.GetItemData(nSel));
+    SoundEvent* pEvent = GetEvent(m_nCurrentEvent);
+    if (pEvent == nullptr) {
+        ShowNoSound();
+        return;
+    }
+    // Looking at an event never changes its assignment: a file that cannot be
+    // shown now (a CD not inserted, a bare name) stays the event's file.
+    CString strPath = pEvent->GetFile();
+    if (!scheme::IsFullPath(strPath, strPath.GetLength()) || m_cmbDrive.SelectString(-1, strPath.Left(2)) == CB_ERR) {
+        ShowNoSound();
+        return;
+    }
+    int nSplit = static_cast<int>(scheme::LastBackslash(strPath, strPath.GetLength()));
+    CString strFile = strPath.Mid(nSplit + 1);
+    // A file in a root keeps the root's backslash.
+    CString strDirectory = nSplit == 2 ? strPath.Left(3) : strPath.Left(nSplit);
+
+    // A lower-case letter makes the drive change fail; the directory change,
+    // which names the drive itself, makes up for it.
+    browser::ChangeDrive(static_cast<BYTE>(strPath.GetAt(0)) - 0x40);
+    browser::ChangeDirectory(strDirectory);
+    OnSelchangeDriveCombo();
+
+    if (m_lstFiles.SelectString(-1, strFile) == LB_ERR) {
+        ShowNoSound();
+        return;
+    }
+    InvalidateRect(m_rcPicture, TRUE);
+    InvalidateRect(m_rcDescription, TRUE);
+}
+
+void CSoundControlDlg::OnSelchangeFileList() {
+    StopSound();
+    int nSel = m_lstFiles.GetCurSel();
+    if (nSel == LB_ERR) return;
+    CString strEntry;
+    m_lstFiles.GetText(nSel, strEntry);
+    if (strEntry.GetAt(0) == '[') return;  // directories are entered by double-click
+
+    CString strNone;
+    strNone.LoadString(IDS_NONE);
+    if (strEntry == strNone) {
+        SetNoSound();
+        GetDlgItem(IDC_EVENT_LIST)->Invalidate(TRUE);
+        return;
+    }
+    CString strDirectory;
+    m_stcDirectory.GetWindowText(strDirectory);
+    CString strPath = strDirectory + "\\" + strEntry;
+    SoundEvent* pEvent = GetEvent(m_nCurrentEvent);
+    if (pEvent != nullptr) pEvent->SetFile(strPath);
+    InvalidateRect(m_rcPicture, TRUE);
+    InvalidateRect(m_rcDescription, TRUE);
+    GetDlgItem(IDC_EVENT_LIST)->Invalidate(TRUE);
+}
+
+void CSoundControlDlg::SetNoSound() {
+    SoundEvent* pEvent = GetEvent(m_nCurrentEvent);
+    if (pEvent != nullptr) pEvent->SetFile(CString());
+    ShowNoSound();
+}
+
+void CSoundControlDlg::ShowNoSound() {
+    m_strDescription.Empty();
+    InvalidateRect(m_rcPicture, TRUE);
+    InvalidateRect(m_rcDescription, TRUE);
+    CString strNone;
+    strNone.LoadString(IDS_NONE);
+    m_lstFiles.SelectString(-1, strNone);
+}

@@ -4,11 +4,10 @@
 
 #include <windows.h>
 
-#include "afx.h"
+#include <memory>
+#include <vector>
 
-#ifndef AFXAPI
-#define AFXAPI __stdcall
-#endif
+#include "afx.h"
 
 class CWnd;
 class CWinApp;
@@ -355,6 +354,10 @@ public:
     HGDIOBJ m_hObject;
     HGDIOBJ GetSafeHandle() const { return m_hObject; }
     BOOL DeleteObject();
+    // Takes ownership of hObject; fails for a null handle or when one is held already.
+    BOOL Attach(HGDIOBJ hObject);
+    // Gives up the handle without deleting it.
+    HGDIOBJ Detach();
 };
 
 class CBrush : public CGdiObject {
@@ -364,11 +367,21 @@ public:
     operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
 };
 
+class CPalette : public CGdiObject {
+public:
+    // Fails, creating nothing, when the object holds a palette already.
+    BOOL CreatePalette(LPLOGPALETTE lpLogPalette) {
+        return m_hObject == nullptr && Attach(::CreatePalette(lpLogPalette));
+    }
+    operator HPALETTE() const { return static_cast<HPALETTE>(m_hObject); }
+};
+
 // ---------------------------------------------------------------- device contexts
 
 class CDC : public CObject {
 public:
     CDC() : m_hDC(nullptr) {}
+    ~CDC() override;
     HDC m_hDC;
     // A wrapper for a context that the system lends, valid until the current
     // outermost message has been handled.
@@ -389,6 +402,16 @@ public:
     BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
     void FillRect(LPCRECT lpRect, CBrush* pBrush) { ::FillRect(m_hDC, lpRect, *pBrush); }
     BOOL GetTextMetrics(LPTEXTMETRICA lpMetrics) const { return ::GetTextMetricsA(m_hDC, lpMetrics); }
+
+    // The palette selected before, or null when the selection failed. It comes
+    // back in a wrapper that this object owns and that never deletes the palette:
+    // valid while this object lives, to be selected back, not deleted.
+    CPalette* SelectPalette(CPalette* pPalette, BOOL bForceBackground);
+    // The number of system palette entries that changed.
+    UINT RealizePalette() { return ::RealizePalette(m_hDC); }
+
+private:
+    std::vector<std::unique_ptr<CPalette>> m_previousPalettes;
 };
 
 class CPaintDC : public CDC {

@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" win64 ZORVAND host_mkwave
+"$root/scripts/build.sh" win64 ZORVAND demo_sounds
 
 build="$root/build/win64"
 "$root/scripts/wine.sh" "$build" start

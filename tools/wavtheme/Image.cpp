@@ -1,0 +1,77 @@
+#include "Image.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "Errors.h"
+
+namespace wavtheme {
+
+Image DecodeImage(const Bytes& file, Rgb background) {
+    static const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (file.size() >= 8 && std::memcmp(file.data(), kPngSignature, 8) == 0) return DecodePng(file, background);
+    if (file.size() >= 2 && file[0] == 'B' && file[1] == 'M') return DecodeBmp(file, background);
+    throw InputError("not a PNG or BMP picture");
+}
+
+void CheckPictureSize(std::uint64_t width, std::uint64_t height) {
+    if (width > kMaxPictureSide || height > kMaxPictureSide) {
+        throw InputError("the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+                         " pixels, larger than the " + std::to_string(kMaxPictureSide) + " x " +
+                         std::to_string(kMaxPictureSide) + " this tool takes");
+    }
+}
+
+Bytes MakePackedDib(const Image& image) {
+    const int bits = image.indexBits != 0 ? image.indexBits : 24;
+    const std::uint32_t colours =
+        image.indexBits != 0 ? static_cast<std::uint32_t>(std::min<std::size_t>(image.palette.size(), 1u << bits)) : 0;
+    const std::uint32_t stride = (bits * image.width + 31) / 32 * 4;
+    const std::uint32_t sizeImage = stride * image.height;
+
+    Bytes dib;
+    dib.reserve(40 + 4 * colours + sizeImage);
+    PutLe32(dib, 40);
+    PutLe32(dib, image.width);
+    PutLe32(dib, image.height);
+    PutLe16(dib, 1);
+    PutLe16(dib, static_cast<std::uint32_t>(bits));
+    PutLe32(dib, 0);
+    PutLe32(dib, sizeImage);
+    PutLe32(dib, 0);
+    PutLe32(dib, 0);
+    PutLe32(dib, colours);
+    PutLe32(dib, 0);
+    for (std::uint32_t i = 0; i < colours; ++i) {
+        dib.push_back(image.palette[i].b);
+        dib.push_back(image.palette[i].g);
+        dib.push_back(image.palette[i].r);
+        dib.push_back(0);
+    }
+    for (std::uint32_t row = image.height; row-- > 0;) {
+        Bytes line(stride, 0);
+        for (std::uint32_t x = 0; x < image.width; ++x) {
+            const std::size_t at = static_cast<std::size_t>(row) * image.width + x;
+            if (image.indexBits == 0) {
+                line[3 * x] = image.pixels[3 * at + 2];
+                line[3 * x + 1] = image.pixels[3 * at + 1];
+                line[3 * x + 2] = image.pixels[3 * at];
+            } else {
+                // Indices below 8 bits fill each byte from its high bits.
+                const std::uint32_t bit = x * bits;
+                line[bit / 8] |= static_cast<std::uint8_t>(image.pixels[at] << (8 - bits - bit % 8));
+            }
+        }
+        dib.insert(dib.end(), line.begin(), line.end());
+    }
+    return dib;
+}
+
+std::string DescribeDib(std::int32_t width, std::int32_t height, int bitCount, std::uint32_t colours) {
+    std::string text =
+        std::to_string(width) + " x " + std::to_string(height) + ", " + std::to_string(bitCount) + " bits per pixel";
+    if (colours != 0) text += ", " + std::to_string(colours) + (colours == 1 ? " colour" : " colours");
+    return text;
+}
+
+}  // namespace wavtheme

@@ -1,0 +1,173 @@
+#include "Listing.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Cp932.h"
+#include "DisplayDib.h"
+#include "Image.h"
+#include "PreviewReaders.h"
+#include "RiffReader.h"
+
+namespace wavtheme {
+
+namespace {
+
+// Longest stretch of an INFO text that the listing shows.
+constexpr std::size_t kShownText = 200;
+
+std::string Padded(std::uint64_t value, int width) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%*llu", width, static_cast<unsigned long long>(value));
+    return buffer;
+}
+
+Bytes ReadBytes(preview::ByteSource& source, std::uint64_t offset, std::size_t size) {
+    Bytes bytes(size);
+    bytes.resize(source.ReadAt(offset, bytes.data(), size));
+    return bytes;
+}
+
+// The text of a sub-chunk of a LIST INFO chunk.
+std::string InfoText(preview::ByteSource& source, const Chunk& chunk) {
+    Bytes text = ReadBytes(source, chunk.DataOffset(), std::min<std::size_t>(chunk.size, kShownText));
+    text.erase(std::find(text.begin(), text.end(), 0), text.end());
+    const bool cut = chunk.size > kShownText && text.size() == kShownText;
+    return "\"" + EscapeText(Cp932ToUtf8(std::string(text.begin(), text.end()))) + (cut ? "..." : "") + "\"";
+}
+
+std::string Describe(preview::ByteSource& source, const Chunk& chunk) {
+    using preview::MakeFourCC;
+    if (chunk.id == MakeFourCC('f', 'm', 't', ' ') && chunk.size >= 16) {
+        const Bytes f = ReadBytes(source, chunk.DataOffset(), 16);
+        if (f.size() < 16) return "";
+        const std::uint16_t tag = GetLe16(&f[0]);
+        return std::string(tag == 1 ? "PCM" : "format " + std::to_string(tag)) + ", " + std::to_string(GetLe16(&f[2])) +
+               " channel(s), " + std::to_string(GetLe32(&f[4])) + " Hz, " + std::to_string(GetLe16(&f[14])) + " bits";
+    }
+    if (chunk.id == preview::kFourCCDisp) {
+        if (!chunk.dispFormat) return "no clipboard format";
+        if (!chunk.IsPicture()) return "clipboard format " + std::to_string(*chunk.dispFormat);
+        const Bytes h = ReadBytes(source, chunk.DataOffset() + 4, std::min<std::uint32_t>(chunk.size - 4, 40));
+        if (h.size() >= 12 && GetLe32(&h[0]) == preview::kCoreHeaderSize) {
+            return "CF_DIB, core header, " + DescribeDib(GetLe16(&h[4]), GetLe16(&h[6]), GetLe16(&h[10]),
+                                                         preview::CountDibColors(h.data(), h.size()));
+        }
+        if (h.size() >= 40 && GetLe32(&h[0]) == preview::kInfoHeaderSize) {
+            return "CF_DIB, " + DescribeDib(static_cast<std::int32_t>(GetLe32(&h[4])),
+                                            static_cast<std::int32_t>(GetLe32(&h[8])), GetLe16(&h[14]),
+                                            preview::CountDibColors(h.data(), h.size()));
+        }
+        return "CF_DIB, no DIB header";
+    }
+    return "";
+}
+
+void ListInto(std::string& out, preview::ByteSource& source, const std::vector<Chunk>& chunks, int depth, bool inInfo) {
+    for (const Chunk& chunk : chunks) {
+        std::string line = Padded(chunk.offset, 10) + Padded(chunk.size, 11) + std::string(2 + 2 * depth, ' ') + "'" +
+                           FourCCText(chunk.id) + "'";
+        if (chunk.listType) line += " '" + FourCCText(*chunk.listType) + "'";
+        const std::string detail = inInfo ? InfoText(source, chunk) : Describe(source, chunk);
+        if (!detail.empty()) line += "  " + detail;
+        if (chunk.size % 2 != 0) line += "  (odd size, pad byte follows)";
+        out += line + "\n";
+        ListInto(out, source, chunk.children, depth + 1, chunk.listType == preview::kFourCCInfo);
+        if (!chunk.problem.empty()) out += std::string(23 + 2 * depth, ' ') + "  damaged: " + chunk.problem + "\n";
+    }
+}
+
+}  // namespace
+
+std::string EscapeText(const std::string& utf8) {
+    std::string out;
+    for (char c : utf8) {
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '"') {
+            out += "\\\"";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string ListChunks(preview::ByteSource& source, const WaveLayout& layout) {
+    std::string out = "    offset       size  chunk\n";
+    out += Padded(0, 10) + Padded(layout.riffSize, 11) + "  'RIFF' 'WAVE'\n";
+    ListInto(out, source, layout.chunks, 1, false);
+    if (layout.fileSize > layout.FormEnd()) {
+        out += Padded(layout.FormEnd(), 10) + Padded(layout.fileSize - layout.FormEnd(), 11) +
+               "  (bytes after the RIFF form)\n";
+    }
+    return out;
+}
+
+std::string ListPreview(preview::ByteSource& source) {
+    std::string out = "ZORVAND shows:\n  picture:     ";
+    const preview::PictureResult picture = preview::ReadPicture(source);
+    switch (picture.outcome) {
+    case preview::PictureOutcome::kNotWave:
+        out += "none, and the message that this is no WAVE file";
+        break;
+    case preview::PictureOutcome::kNoPicture:
+        out += "none";
+        break;
+    case preview::PictureOutcome::kShortRead:
+        out += "none, and the message that a DISP chunk could not be read";
+        break;
+    case preview::PictureOutcome::kNoBlock:
+        out += "none (no memory for the DISP chunk)";
+        break;
+    case preview::PictureOutcome::kPicture: {
+        const std::uint8_t* h = picture.dib.data();
+        const auto width = static_cast<std::int32_t>(GetLe32(h + 4));
+        const auto height = static_cast<std::int32_t>(GetLe32(h + 8));
+        out += DescribeDib(width, height, GetLe16(h + 14), GetLe32(h + 32));
+        if (width > static_cast<std::int32_t>(kFrameWidth) ||
+            std::abs(height) > static_cast<std::int32_t>(kFrameHeight)) {
+            out += " (the frame shows its bottom-left " + std::to_string(kFrameWidth) + " x " +
+                   std::to_string(kFrameHeight) + ")";
+        }
+        break;
+    }
+    }
+    out += "\n  description: ";
+    const preview::DescriptionResult description = preview::ReadDescription(source);
+    const std::string text = "\"" + EscapeText(Cp932ToUtf8(description.text)) + "\"";
+    switch (description.outcome) {
+    case preview::DescriptionOutcome::kNotWave:
+    case preview::DescriptionOutcome::kNoList:
+        out += "none (no LIST chunk)";
+        break;
+    case preview::DescriptionOutcome::kListNotInfo:
+        out += "none (the first LIST chunk is not of type INFO)";
+        break;
+    case preview::DescriptionOutcome::kNoText:
+        out += "none (no ISBJ chunk after the first LIST INFO)";
+        break;
+    case preview::DescriptionOutcome::kTextOutsideForm:
+        out += "none (the ISBJ chunk reaches past the RIFF form)";
+        break;
+    case preview::DescriptionOutcome::kNoBlock:
+        out += "none (no memory for the ISBJ chunk)";
+        break;
+    case preview::DescriptionOutcome::kShortRead:
+        out += text + ", and the message that the ISBJ chunk could not be read";
+        break;
+    case preview::DescriptionOutcome::kText:
+        out += text;
+        break;
+    }
+    return out + "\n";
+}
+
+}  // namespace wavtheme

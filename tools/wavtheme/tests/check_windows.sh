@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Runs the Windows build of wavtheme under the project's Wine runtime: it must
+# write the same bytes as the build machine's wavtheme did for the demo pack,
+# take Japanese arguments and file names, and refuse bad input in the same way.
+#   check_windows.sh BUILD WAVTHEME.EXE HOST_WAVTHEME DEMO_DIR
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+build=${1:?usage: check_windows.sh BUILD WAVTHEME.EXE HOST_WAVTHEME DEMO_DIR}
+exe=${2:?}
+host=${3:?}
+demo=${4:?}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export LC_ALL=C.UTF-8
+
+passed=0
+failed=0
+pass() { echo "PASS: $1"; passed=$((passed + 1)); }
+fail() {
+  echo "FAIL: $1"
+  shift
+  for line in "$@"; do echo "    $line"; done
+  failed=$((failed + 1))
+}
+
+# Wine sees the Unix file system as drive Z:.
+windows_path() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+
+# win ARGS...: runs the Windows program, leaving $status, out and err.
+win() {
+  "$root/scripts/wine.sh" "$build" exec "$exe" "$@" >"$work/out" 2>"$work/err"
+  status=$?
+}
+
+mkdir -p "$work/win"
+for kind in ding chime chord tada exit notify; do
+  picture=$(find "$demo/sources" -name "$kind.bmp" -o -name "$kind.png" | head -n 1)
+  win set "$(windows_path "$demo/sources/$kind.wav")" --picture "$(windows_path "$picture")" \
+    --text-file "$(windows_path "$root/tools/wavtheme/demo/$kind.txt")" --background f5f5f5 \
+    -o "$(windows_path "$work/win/$kind.wav")"
+  if [ "$status" = 0 ] && cmp -s "$work/win/$kind.wav" "$demo/$kind.wav"; then
+    pass "the Windows build writes the demo's $kind.wav byte for byte"
+  else
+    fail "the Windows build writes the demo's $kind.wav byte for byte" "status $status: $(cat "$work/err")"
+  fi
+done
+
+mkdir -p "$work/サウンド"
+cp "$demo/sources/ding.wav" "$work/サウンド/ベル.wav"
+win set "$(windows_path "$work/サウンド/ベル.wav")" --text "ベルの音です"
+if [ "$status" = 0 ] && "$host" list "$work/サウンド/ベル.wav" | grep -q 'description: "ベルの音です"' &&
+  [ -z "$(find "$work/サウンド" -name '.*')" ]; then
+  pass "Japanese text and a Japanese file name reach the Windows build intact"
+else
+  fail "Japanese text and a Japanese file name reach the Windows build intact" "status $status: $(cat "$work/err")"
+fi
+
+win list "$(windows_path "$demo/notify.wav")"
+if [ "$status" = 0 ] && grep -q 'description: "通知\\r\\n新しいお知らせが' "$work/out" &&
+  grep -q 'picture:     96 x 80, 8 bits per pixel, 20 colours' "$work/out"; then
+  pass "the Windows build lists what ZORVAND shows"
+else
+  fail "the Windows build lists what ZORVAND shows" "status $status: $(cat "$work/out" "$work/err")"
+fi
+
+printf 'not a wave file at all' >"$work/text.wav"
+before=$(sha256sum <"$work/text.wav")
+win set "$(windows_path "$work/text.wav")" --text x
+if [ "$status" = 2 ] && grep -q "not a RIFF file" "$work/err" && [ "$(sha256sum <"$work/text.wav")" = "$before" ]; then
+  pass "the Windows build refuses a file that is not RIFF and leaves it alone"
+else
+  fail "the Windows build refuses a file that is not RIFF and leaves it alone" "status $status: $(cat "$work/err")"
+fi
+
+cp "$demo/sources/ding.wav" "$work/emoji.wav"
+before=$(sha256sum <"$work/emoji.wav")
+win set "$(windows_path "$work/emoji.wav")" --text "ベル😀"
+if [ "$status" = 2 ] && grep -q "(U+1F600)" "$work/err" && [ "$(sha256sum <"$work/emoji.wav")" = "$before" ]; then
+  pass "the Windows build refuses text that code page 932 cannot hold"
+else
+  fail "the Windows build refuses text that code page 932 cannot hold" "status $status: $(cat "$work/err")"
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,10 +1,13 @@
 #include "SoundControlDlg.h"
 
+#include "DIBitmap.h"
 #include "SoundEvent.h"
 // after windows.h
 #include <mmsystem.h>
 
 BEGIN_MESSAGE_MAP(CSoundControlDlg, CDialog)
+ON_WM_QUERYNEWPALETTE()
+ON_WM_PALETTECHANGED()
 ON_WM_CREATE()
 ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
@@ -24,16 +27,22 @@ END_MESSAGE_MAP()
 
 CSoundControlDlg::CSoundControlDlg(CWnd* pParent)
     : CDialog(CSoundControlDlg::IDD, pParent),
+      m_pPalette(nullptr),
       m_bSoundsLoaded(FALSE),
       m_bPlaying(FALSE),
       m_bNotifyPending(FALSE),
       m_nStaleNotifications(0),
-      m_nCurrentEvent(-1) {
+      m_nCurrentEvent(-1),
+      m_pDIBitmap(nullptr) {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
     m_hAssignedIcon = AfxGetApp()->LoadIcon(IDI_SOUND_ASSIGNED);
 }
 
 CSoundControlDlg::~CSoundControlDlg() {
+    delete m_pDIBitmap;
+    m_pDIBitmap = nullptr;
+    delete m_pPalette;
+    m_pPalette = nullptr;
     for (INT_PTR i = 0; i < m_events.GetSize(); ++i) delete GetEvent(i);
     m_events.RemoveAll();
 }
@@ -97,6 +106,20 @@ void CSoundControlDlg::OnPaint() {
         dc.DrawIcon(x, y, m_hIcon);
         return;
     }
+    if (m_pDIBitmap != nullptr) {
+        // Centred where the picture is smaller than the frame; where it is larger,
+        // its left columns and bottom rows fill the frame from the top left.
+        int nWidth = m_rcPicture.Width();
+        int nHeight = m_rcPicture.Height();
+        CSize size = m_pDIBitmap->GetDimensions();
+        int x = m_rcPicture.left + (nWidth - size.cx) / 2;
+        if (x < m_rcPicture.left) x = m_rcPicture.left;
+        int y = m_rcPicture.top + (size.cy - nHeight) / 2;
+        if (y > m_rcPicture.top) y = m_rcPicture.top;
+        int nOldStretch = dc.SetStretchBltMode(COLORONCOLOR);
+        m_pDIBitmap->Draw(&dc, x, y, 0, 0, nWidth, nHeight, SRCCOPY, nullptr);
+        dc.SetStretchBltMode(nOldStretch);
+    }
     if (!m_strDescription.IsEmpty()) {
         int nOldMode = dc.SetBkMode(TRANSPARENT);
         CRect rc = m_rcDescription;
@@ -112,11 +135,13 @@ HCURSOR CSoundControlDlg::OnQueryDragIcon() {
 
 int CSoundControlDlg::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     if (CDialog::OnCreate(lpCreateStruct) == -1) return -1;
+    m_pPalette = nullptr;
     return 0;
 }
 
 void CSoundControlDlg::OnSetFocus(CWnd* pOldWnd) {
     CDialog::OnSetFocus(pOldWnd);
+    if (m_pDIBitmap != nullptr) delete SetPalette(m_pDIBitmap->CreateDIBPalette());
 }
 
 void CSoundControlDlg::OnDestroy() {

@@ -6,6 +6,7 @@
 #include "afxwin.h"
 #include "resource.h"
 
+class CDIBitmap;
 class SoundEvent;
 
 class CSoundControlDlg : public CDialog {
@@ -50,6 +51,18 @@ protected:
     afx_msg void OnDblclkFileList();
     afx_msg void OnSelchangeDriveCombo();
 
+    // preview/DisplayChunkReader.cpp
+    BOOL ReadPicture(LPCSTR lpszPath);
+    BOOL ReadDescription(LPCSTR lpszPath);
+
+    // preview/Palette.cpp
+    CPalette* SetPalette(CPalette* pPalette);
+    afx_msg BOOL OnQueryNewPalette();
+    afx_msg void OnPaletteChanged(CWnd* pFocusWnd);
+    // Realises the palette selected into dc; apart so that tests can stand in
+    // for a palette display.
+    virtual UINT RealizeDialogPalette(CDC& dc);
+
     // preview/TestPlayback.cpp
     afx_msg void OnTest();
     afx_msg LRESULT OnMciNotify(WPARAM wParam, LPARAM lParam);
@@ -75,6 +88,7 @@ protected:
     afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     afx_msg int OnCompareItem(int nIDCtl, LPCOMPAREITEMSTRUCT lpCompareItemStruct);
 
+    CPalette* m_pPalette;       // the picture\'s palette, realised; owned
     CObArray m_events;          // SoundEvent records, in registry order; owned
     BOOL m_bSoundsLoaded;       // the records' current files were read at start-up
     BOOL m_bPlaying;            // a test playback is open
@@ -82,6 +96,7 @@ protected:
     int m_nStaleNotifications;  // ends still to come from playbacks stopped here
     int m_nCurrentEvent;        // index in m_events of the chosen event; -1 before the first choice
     CString m_strDescription;   // text painted in the description frame
+    CDIBitmap* m_pDIBitmap;     // the picture painted in its frame; owned
     CRect m_rcPicture;          // inside of the picture frame, client coordinates
     CRect m_rcDescription;      // inside of the description frame, client coordinates
     HICON m_hAssignedIcon;      // drawn beside events that have a sound

@@ -1,5 +1,6 @@
 // Choosing an event moves the browser to its file; choosing a file assigns it
 // to the event chosen last.
+#include "DIBitmap.h"
 #include "DriveDirectory.h"
 #include "SchemeRules.h"
 #include "SoundControlDlg.h"
@@ -39,6 +40,12 @@ void CSoundControlDlg::OnSelchangeEventList() {
         ShowNoSound();
         return;
     }
+    CString strNone;
+    strNone.LoadString(IDS_NONE);
+    if (strFile != strNone) {
+        ReadPicture(strPath);
+        ReadDescription(strPath);
+    }
     InvalidateRect(m_rcPicture, TRUE);
     InvalidateRect(m_rcDescription, TRUE);
 }
@@ -63,6 +70,8 @@ void CSoundControlDlg::OnSelchangeFileList() {
     CString strPath = strDirectory + "\\" + strEntry;
     SoundEvent* pEvent = GetEvent(m_nCurrentEvent);
     if (pEvent != nullptr) pEvent->SetFile(strPath);
+    ReadPicture(strPath);
+    ReadDescription(strPath);
     InvalidateRect(m_rcPicture, TRUE);
     InvalidateRect(m_rcDescription, TRUE);
     GetDlgItem(IDC_EVENT_LIST)->Invalidate(TRUE);
@@ -75,9 +84,12 @@ void CSoundControlDlg::SetNoSound() {
 }
 
 void CSoundControlDlg::ShowNoSound() {
+    delete m_pDIBitmap;
+    m_pDIBitmap = nullptr;
     m_strDescription.Empty();
     InvalidateRect(m_rcPicture, TRUE);
     InvalidateRect(m_rcDescription, TRUE);
+    delete SetPalette(nullptr);
     CString strNone;
     strNone.LoadString(IDS_NONE);
     m_lstFiles.SelectString(-1, strNone);

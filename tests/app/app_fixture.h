@@ -24,6 +24,8 @@ class TestDlg : public CSoundControlDlg {
 public:
     using CSoundControlDlg::m_events;
     using CSoundControlDlg::m_nCurrentEvent;
+    using CSoundControlDlg::m_pDIBitmap;
+    using CSoundControlDlg::m_pPalette;
     using CSoundControlDlg::m_rcDescription;
     using CSoundControlDlg::m_rcPicture;
     using CSoundControlDlg::m_strDescription;
@@ -43,7 +45,18 @@ public:
         return nullptr;
     }
 
+    // What a palette display would answer to realising the dialog's palette; a
+    // negative value leaves the answer to this display. Every palette realised is noted.
+    int m_nRealizeResult = -1;
+    std::vector<HPALETTE> m_realized;
+    using CSoundControlDlg::SetPalette;
+
 protected:
+    UINT RealizeDialogPalette(CDC& dc) override {
+        m_realized.push_back(static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL)));
+        UINT nReal = CSoundControlDlg::RealizeDialogPalette(dc);
+        return m_nRealizeResult < 0 ? nReal : static_cast<UINT>(m_nRealizeResult);
+    }
     LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey) override {
         if (m_nCreateCalls++ == m_nFailCreateAt) return ERROR_ACCESS_DENIED;
         return CSoundControlDlg::CreateCurrentKey(hEventKey, phCurrentKey);

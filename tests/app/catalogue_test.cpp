@@ -106,17 +106,25 @@ TEST_F(CatalogueTest, LongValuesAreReadWholeAndOnlyARealNulIsDropped) {
 TEST_F(CatalogueTest, TheLongestKeyNameTheRegistryTakesIsRead) {
     // This registry refuses long names well before the 260 characters that the
     // enumeration buffer could not hold; find the longest event name it takes.
-    std::string longest;
-    for (size_t n = 255; n > 0 && longest.empty(); --n) {
-        std::string name(n, 'K');
+    // Each refusal is slow, so the length is found by halving: taken up to a length, refused above.
+    auto takes = [](size_t n) {
         HKEY hKey;
-        std::string path = kApps + "\\" + name + "\\.Current";
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) ==
-            ERROR_SUCCESS) {
-            RegCloseKey(hKey);
-            longest = name;
-        }
+        std::string path = kApps + "\\" + std::string(n, 'P');
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, (path + "\\.Current").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &hKey, nullptr) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(hKey);
+        RegDeleteKeyA(HKEY_CURRENT_USER, (path + "\\.Current").c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+        return true;
+    };
+    size_t taken = 1, refused = 256;
+    ASSERT_TRUE(takes(taken));
+    while (refused - taken > 1) {
+        size_t mid = (taken + refused) / 2;
+        (takes(mid) ? taken : refused) = mid;
     }
+    std::string longest(taken, 'K');
     ASSERT_GE(longest.size(), 100u);
     AddEvent("Before", "前", "C:\\a.wav");
     AddEvent(longest, "最長", "C:\\m.wav");

@@ -305,11 +305,24 @@ TEST_F(MainDialogTest, UnreadableCatalogueLeavesAUsableDialogWithoutEventList) {
     dlg->DestroyWindow();
 }
 
-// Presses a button of the main dialog once the modal loop runs, after the error box.
+// Presses a button of the main dialog once the modal loop runs, after the error box. The timer
+// also fires inside the box's own loop on a slow machine, so it keeps trying until the dialog is
+// shown and no longer disabled by the box. Only this thread's dialog counts: an end-to-end test
+// may have the program's own dialog open at the same time.
 int g_nButtonToPress = 0;
+BOOL CALLBACK FindMainDialog(HWND hWnd, LPARAM lParam) {
+    char cls[16] = "", caption[64] = "";
+    GetClassNameA(hWnd, cls, sizeof cls);
+    GetWindowTextA(hWnd, caption, sizeof caption);
+    if (lstrcmpA(cls, "#32770") != 0 || lstrcmpA(caption, "ザルノクサウンドコントロール") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
 void CALLBACK PressButton(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND hDlg = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindMainDialog, reinterpret_cast<LPARAM>(&hDlg));
+    if (hDlg == nullptr || !IsWindowVisible(hDlg) || !IsWindowEnabled(hDlg)) return;
     KillTimer(nullptr, id);
-    HWND hDlg = FindWindowA("#32770", "ザルノクサウンドコントロール");
     PostMessageA(GetDlgItem(hDlg, g_nButtonToPress), BM_CLICK, 0, 0);
 }
 
@@ -318,7 +331,7 @@ TEST_F(MainDialogTest, UnreadableCatalogueStillClosesWithOkAndCancel) {
         MessageBoxRecorder boxes;
         TestDlg dlg;
         g_nButtonToPress = button;
-        SetTimer(nullptr, 0, 200, &PressButton);
+        SetTimer(nullptr, 0, 100, &PressButton);
         EXPECT_EQ(dlg.DoModal(), button);
         // OK tries to save and reports the missing key once more; Cancel writes nothing.
         EXPECT_EQ(boxes.Boxes().size(), button == IDOK ? 2u : 1u);

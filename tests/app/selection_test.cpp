@@ -349,6 +349,7 @@ TEST_F(SelectionTest, PrefixMatchIgnoresCaseAndKeepsTheStoredText) {
     AddEvent("Upper", "あ", upper.c_str());
     AddEvent("Lower", "い", lowerOther.c_str());  // a lower-case drive letter too
     std::vector<std::string> before = m_reg.Dump("AppEvents");
+    MessageBoxRecorder boxes;
     Open();
     EXPECT_TRUE(ShowsDirectory(dir.Path()));
     EXPECT_EQ(SelectedFile(), "Tone.wav");
@@ -359,6 +360,10 @@ TEST_F(SelectionTest, PrefixMatchIgnoresCaseAndKeepsTheStoredText) {
     EXPECT_EQ(SelectedFile(), "Tone.wav");
     EXPECT_EQ(FileOf("Upper"), upper) << "the match does not rewrite the stored text";
     EXPECT_EQ(FileOf("Lower"), lowerOther);
+    // The preview reads the stored text itself, which names no file: one report per choice.
+    ASSERT_EQ(boxes.Boxes().size(), 3u);
+    for (const harness::RecordedBox& box : boxes.Boxes())
+        EXPECT_EQ(Describe(box), "mmio|ファイルのオープンに失敗しました|0");
     harness::ClickButton(m_hDlg, IDOK);
     EXPECT_EQ(m_reg.Dump("AppEvents"), before);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "afxwin.h"
+#include "message_box_recorder.h"
 
 namespace {
 
@@ -13,5 +14,6 @@ CWinApp theTestApp;
 int main(int argc, char** argv) {
     AfxWinInit(::GetModuleHandleA(nullptr), nullptr, ::GetCommandLineA(), SW_SHOWNORMAL);
     testing::InitGoogleTest(&argc, argv);
+    harness::FailOnUnexpectedBoxes();
     return RUN_ALL_TESTS();
 }

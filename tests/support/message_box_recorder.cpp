@@ -1,5 +1,7 @@
 #include "message_box_recorder.h"
 
+#include <gtest/gtest.h>
+
 namespace harness {
 
 namespace {
@@ -37,7 +39,38 @@ std::string WindowText(HWND hWnd) {
     return text;
 }
 
+// The main dialog is a #32770 with unnamed statics as well: a box also has the icon control.
+bool IsMessageBox(HWND hWnd) {
+    char cls[64] = "";
+    GetClassNameA(hWnd, cls, sizeof cls);
+    return lstrcmpA(cls, "#32770") == 0 && GetDlgItem(hWnd, kTextId) != nullptr && GetDlgItem(hWnd, kIconId) != nullptr;
+}
+
+void Press(HWND hBox, int nButton) {
+    PostMessageA(hBox, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(hBox, nButton)));
+}
+
+LRESULT CALLBACK UnexpectedBoxHook(int code, WPARAM wParam, LPARAM lParam) {
+    auto hWnd = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && t_pRecorder == nullptr && IsMessageBox(hWnd) &&
+        GetPropA(hWnd, "harness.unexpected") == nullptr) {
+        SetPropA(hWnd, "harness.unexpected", reinterpret_cast<HANDLE>(1));
+        RecordedBox box;
+        box.caption = WindowText(hWnd);
+        box.text = WindowText(GetDlgItem(hWnd, kTextId));
+        box.icon = IconType(hWnd);
+        ADD_FAILURE() << "a message box that no test expects: " << Describe(box);
+        Press(hWnd, IDOK);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
+
+void FailOnUnexpectedBoxes() {
+    SetWindowsHookExA(WH_CBT, &UnexpectedBoxHook, nullptr, GetCurrentThreadId());
+}
 
 MessageBoxRecorder::MessageBoxRecorder(int nButton) : m_nButton(nButton) {
     t_pRecorder = this;
@@ -55,10 +88,8 @@ LRESULT CALLBACK MessageBoxRecorder::CbtHook(int code, WPARAM wParam, LPARAM lPa
 }
 
 void MessageBoxRecorder::OnActivate(HWND hWnd) {
-    char cls[64] = "";
-    GetClassNameA(hWnd, cls, sizeof cls);
+    if (!IsMessageBox(hWnd)) return;
     HWND hText = GetDlgItem(hWnd, kTextId);
-    if (lstrcmpA(cls, "#32770") != 0 || hText == nullptr) return;
     // Activation comes again when focus returns to the box: record it once.
     for (const RecordedBox& box : m_boxes) {
         if (GetPropA(hWnd, "harness.recorded") != nullptr && box.owner == GetWindow(hWnd, GW_OWNER)) return;
@@ -71,8 +102,7 @@ void MessageBoxRecorder::OnActivate(HWND hWnd) {
     box.owner = GetWindow(hWnd, GW_OWNER);
     box.ownerDisabled = box.owner != nullptr && !IsWindowEnabled(box.owner);
     m_boxes.push_back(box);
-    PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(m_nButton, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(hWnd, m_nButton)));
+    Press(hWnd, m_nButton);
 }
 
 std::string Describe(const RecordedBox& box) {

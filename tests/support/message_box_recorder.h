@@ -38,4 +38,9 @@ private:
 // "caption|text|icon" for readable comparisons in test failures.
 std::string Describe(const RecordedBox& box);
 
+// For the whole run of the calling thread: a message box shown while no recorder
+// lives fails the running test and is closed, rather than waiting for a click
+// that never comes until the test times out.
+void FailOnUnexpectedBoxes();
+
 }  // namespace harness

@@ -280,3 +280,109 @@ TEST_F(PaletteTest, FocusBringsAFreshPaletteAndNoneRemovesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Files made by the authoring tool: the Windows build of it runs here, and the
+// dialog must show what it was given.
+class ThemedFileTest : public PreviewDialogTest {
+protected:
+    static std::string WindowsPath(std::string unixPath) {
+        for (char& c : unixPath)
+            if (c == '/') c = '\\';
+        return "Z:" + unixPath;
+    }
+    // The tool's exit status.
+    static DWORD RunWavtheme(const std::string& arguments) {
+        std::string command = "\"" + WindowsPath(ZORVAND_WAVTHEME_EXE) + "\" " + arguments;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                            &pi))
+            return ~0u;
+        DWORD code = ~0u;
+        if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return code;
+    }
+    // UTF-8 as the dialog holds it, in code page 932.
+    static std::string Cp932(const std::string& utf8) {
+        std::wstring wide(utf8.size(), L'\0');
+        wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0],
+                                        static_cast<int>(wide.size())));
+        std::string out(wide.size() * 2, '\0');
+        out.resize(WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), &out[0],
+                                       static_cast<int>(out.size()), nullptr, nullptr));
+        return out;
+    }
+};
+
+// A bottom-up 24-bit BMP file, its left half red and right half blue, with a
+// green bottom row.
+Bytes PictureFile(int width, int height) {
+    Bytes dib = SolidDib(width, height, RGB(255, 0, 0), kGreen);
+    int stride = (24 * width + 31) / 32 * 4;
+    for (int row = 1; row < height; ++row)
+        for (int x = width / 2; x < width; ++x) {
+            size_t at = 40 + row * stride + x * 3;
+            dib[at] = '\xFF';
+            dib[at + 1] = dib[at + 2] = '\0';
+        }
+    return "BM" + riff::Le32(14 + static_cast<std::uint32_t>(dib.size())) + riff::Le32(0) + riff::Le32(14 + 40) + dib;
+}
+
+TEST_F(ThemedFileTest, TheDialogShowsThePictureAndTextTheToolWasGiven) {
+    m_dir.WriteFile("plain.wav", harness::MakeWave(0.1));
+    m_dir.WriteFile("picture.bmp", PictureFile(30, 20));
+    const std::string text = "ベルの音 & 鐘\r\n二行目";
+    ASSERT_EQ(RunWavtheme("set \"" + (m_dir / "plain.wav") + "\" --picture \"" + (m_dir / "picture.bmp") +
+                          "\" --text \"ベルの音 & 鐘\n二行目\" -o \"" + (m_dir / "themed.wav") + "\""),
+              0u);
+    MessageBoxRecorder boxes;
+    Choose("themed.wav");
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(std::string(m_dlg->m_strDescription), text);
+
+    const CRect& frame = m_dlg->m_rcPicture;
+    int x = frame.left + (frame.Width() - 30) / 2;
+    int bottom = frame.top + (20 - frame.Height()) / 2 + frame.Height();
+    RECT red = Find(Around(frame, 4), RGB(255, 0, 0));
+    RECT blue = Find(Around(frame, 4), kBlue);
+    RECT green = Find(Around(frame, 4), kGreen);
+    auto equal = [](RECT a, RECT b) { return EqualRect(&a, &b) != FALSE; };
+    EXPECT_TRUE(equal(red, RECT{x, bottom - 20, x + 15, bottom - 1}));
+    EXPECT_TRUE(equal(blue, RECT{x + 15, bottom - 20, x + 30, bottom - 1}));
+    EXPECT_TRUE(equal(green, RECT{x, bottom - 1, x + 30, bottom}));
+}
+
+TEST_F(ThemedFileTest, EverySoundOfTheDemoPackHasItsPictureAndDescription) {
+    for (const char* kind : {"ding", "chime", "chord", "tada", "exit", "notify"}) {
+        SCOPED_TRACE(kind);
+        std::string name = std::string(kind) + ".wav";
+        ASSERT_TRUE(
+            CopyFileA(WindowsPath(std::string(ZORVAND_DEMO_DIR) + "/" + name).c_str(), (m_dir / name).c_str(), FALSE));
+        MessageBoxRecorder boxes;
+        Choose(name);
+        EXPECT_TRUE(boxes.Boxes().empty());
+        ASSERT_TRUE(m_dlg->m_pDIBitmap != nullptr);
+        EXPECT_GT(m_dlg->m_pDIBitmap->GetDimensions().cx, 0);
+
+        // The description is the source text, its line ends as CR LF and without the final one.
+        HANDLE hFile = CreateFileA(WindowsPath(std::string(ZORVAND_DEMO_TEXTS) + "/" + kind + ".txt").c_str(),
+                                   GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
+        std::string source(4096, '\0');
+        DWORD got = 0;
+        ReadFile(hFile, &source[0], static_cast<DWORD>(source.size()), &got, nullptr);
+        CloseHandle(hFile);
+        source.resize(got);
+        while (!source.empty() && source.back() == '\n') source.pop_back();
+        std::string lines;
+        for (char c : source) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        EXPECT_EQ(std::string(m_dlg->m_strDescription), Cp932(lines));
+    }
+}
+
+}  // namespace

@@ -10,11 +10,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include "write_file.h"
 
 namespace {
 
@@ -206,33 +207,6 @@ std::vector<std::uint8_t> buildIcon(const std::vector<Image>& images) {
     return out;
 }
 
-// Writes beside the target and renames, so a failed run never leaves a half icon.
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const std::string tmp = path + ".tmp";
-    std::error_code ec;
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            std::cerr << "mkicon: " << tmp << ": cannot create\n";
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::cerr << "mkicon: " << tmp << ": write failed\n";
-            std::filesystem::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::cerr << "mkicon: " << path << ": " << ec.message() << "\n";
-        std::filesystem::remove(tmp, ec);
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -252,5 +226,5 @@ int main(int argc, char** argv) {
         std::cerr << "mkicon: " << e.message << "\n";
         return 1;
     }
-    return writeFile(argv[1], buildIcon(images)) ? 0 : 1;
+    return writeFile("mkicon", argv[1], buildIcon(images)) ? 0 : 1;
 }

@@ -8,11 +8,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include "write_file.h"
 
 namespace {
 
@@ -167,33 +167,6 @@ std::vector<std::uint8_t> buildWave(const std::vector<std::int16_t>& pcm) {
     return out;
 }
 
-// Writes beside the target and renames, so a failed run never leaves a half file.
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const std::string tmp = path + ".tmp";
-    std::error_code ec;
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            std::cerr << "mkwave: " << tmp << ": cannot create\n";
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::cerr << "mkwave: " << tmp << ": write failed\n";
-            std::filesystem::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::cerr << "mkwave: " << path << ": " << ec.message() << "\n";
-        std::filesystem::remove(tmp, ec);
-        return false;
-    }
-    return true;
-}
-
 int usage() {
     std::cerr << "usage: mkwave OUT.wav KIND\n  KIND:";
     for (const Kind& k : kKinds) std::cerr << ' ' << k.name;
@@ -206,7 +179,7 @@ int usage() {
 int main(int argc, char** argv) {
     if (argc != 3) return usage();
     for (const Kind& k : kKinds) {
-        if (std::strcmp(argv[2], k.name) == 0) return writeFile(argv[1], buildWave(toPcm(k.make()))) ? 0 : 1;
+        if (std::strcmp(argv[2], k.name) == 0) return writeFile("mkwave", argv[1], buildWave(toPcm(k.make()))) ? 0 : 1;
     }
     std::cerr << "mkwave: unknown kind '" << argv[2] << "'\n";
     return usage();

@@ -21,6 +21,9 @@ constexpr ULONG_PTR kWinHelpCopyData = 0xA1DE505;
 }  // namespace
 
 WinHelpCatcher::WinHelpCatcher() {
+    m_hTurn = CreateMutexA(nullptr, FALSE, "zorvand.tests.winhelp");
+    if (m_hTurn == nullptr || WaitForSingleObject(m_hTurn, 120000) == WAIT_TIMEOUT)
+        ADD_FAILURE() << "no turn at the help catcher";
     WNDCLASSA wc{};
     wc.lpfnWndProc = &WndProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -33,13 +36,20 @@ WinHelpCatcher::WinHelpCatcher() {
 
 WinHelpCatcher::~WinHelpCatcher() {
     if (m_hWnd != nullptr) DestroyWindow(m_hWnd);
+    if (m_hTurn != nullptr) {
+        ReleaseMutex(m_hTurn);
+        CloseHandle(m_hTurn);
+    }
 }
 
 LRESULT CALLBACK WinHelpCatcher::WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COPYDATA) {
         auto* self = reinterpret_cast<WinHelpCatcher*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
         auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (self != nullptr && cds->dwData == kWinHelpCopyData && cds->cbData >= sizeof(WinHelpPacket)) {
+        DWORD sender = 0;
+        GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &sender);
+        if (self != nullptr && sender == GetCurrentProcessId() && cds->dwData == kWinHelpCopyData &&
+            cds->cbData >= sizeof(WinHelpPacket)) {
             auto* packet = static_cast<const WinHelpPacket*>(cds->lpData);
             HelpCall call;
             call.command = packet->command;

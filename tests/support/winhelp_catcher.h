@@ -1,5 +1,7 @@
 // Stands in for the Windows Help viewer: WinHelpA finds this window by its class
-// and hands it each command as WM_COPYDATA instead of starting a viewer.
+// and hands it each command as WM_COPYDATA instead of starting a viewer. The
+// window is seen by every test process at once, so catchers take turns across
+// processes and each keeps only the calls of its own process's windows.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +29,7 @@ public:
 private:
     static LRESULT CALLBACK WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+    HANDLE m_hTurn = nullptr;
     HWND m_hWnd = nullptr;
     std::vector<HelpCall> m_calls;
 };

@@ -46,10 +46,12 @@ LRESULT CALLBACK WinHelpCatcher::WndProc(HWND hWnd, UINT message, WPARAM wParam,
     if (message == WM_COPYDATA) {
         auto* self = reinterpret_cast<WinHelpCatcher*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
         auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        // Calls made without a window cannot be told apart; the program always names its dialog.
+        auto hSender = reinterpret_cast<HWND>(wParam);
         DWORD sender = 0;
-        GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &sender);
-        if (self != nullptr && sender == GetCurrentProcessId() && cds->dwData == kWinHelpCopyData &&
-            cds->cbData >= sizeof(WinHelpPacket)) {
+        if (hSender != nullptr) GetWindowThreadProcessId(hSender, &sender);
+        bool ours = hSender == nullptr || sender == GetCurrentProcessId();
+        if (self != nullptr && ours && cds->dwData == kWinHelpCopyData && cds->cbData >= sizeof(WinHelpPacket)) {
             auto* packet = static_cast<const WinHelpPacket*>(cds->lpData);
             HelpCall call;
             call.command = packet->command;

@@ -1,7 +1,8 @@
 // Stands in for the Windows Help viewer: WinHelpA finds this window by its class
 // and hands it each command as WM_COPYDATA instead of starting a viewer. The
 // window is seen by every test process at once, so catchers take turns across
-// processes and each keeps only the calls of its own process's windows.
+// processes and each keeps only the calls of its own process's windows (and
+// calls made without a window).
 #pragma once
 
 #include <windows.h>

@@ -40,7 +40,9 @@ std::string WindowText(HWND hWnd) {
 }
 
 // The main dialog is a #32770 with unnamed statics as well: a box also has the icon control.
+// Activation can also be reported for another test process's box: only this thread's count.
 bool IsMessageBox(HWND hWnd) {
+    if (GetWindowThreadProcessId(hWnd, nullptr) != GetCurrentThreadId()) return false;
     char cls[64] = "";
     GetClassNameA(hWnd, cls, sizeof cls);
     return lstrcmpA(cls, "#32770") == 0 && GetDlgItem(hWnd, kTextId) != nullptr && GetDlgItem(hWnd, kIconId) != nullptr;

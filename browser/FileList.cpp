@@ -4,14 +4,19 @@
 #include "SoundControlDlg.h"
 
 void CSoundControlDlg::RefreshFileList() {
+    // A list that redraws itself repaints its scroll bar after every entry, which
+    // in a large directory costs far more than the listing: it is shown once, filled.
+    m_lstFiles.SendMessage(WM_SETREDRAW, FALSE);
     // DlgDirListA writes the current directory into the label; the entries it
     // lists are replaced by the fill that follows.
     char szSpec[] = "*.*";
-    ::DlgDirListA(m_hWnd, szSpec, IDC_FILE_LIST, IDC_DIRECTORY_LABEL, DDL_DIRECTORY);
+    ::DlgDirListA(m_hWnd, szSpec, 0, IDC_DIRECTORY_LABEL, DDL_DIRECTORY);
     FillFileList(DDL_DIRECTORY, "*.wav");
     CString strNone;
     strNone.LoadString(IDS_NONE);
     m_lstFiles.InsertString(0, strNone);
+    m_lstFiles.SendMessage(WM_SETREDRAW, TRUE);
+    m_lstFiles.Invalidate();
 }
 
 int CSoundControlDlg::FillFileList(UINT nFlags, LPCSTR lpszPattern) {

@@ -1,0 +1,205 @@
+// The Linux side of the benchmarks: makes the data they read, reads a wave file's
+// description with the portable reader, and times programs against each other.
+//
+//   bench_native data DRIVE_DIR REG_FILE   the sound trees, the preview files and the scheme
+//   bench_native isbj FILE                 prints the file's ISBJ text
+//   bench_native runs N CMD… -- CMD…       median wall time of each command, N runs each
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "ByteSource.h"
+#include "PreviewReaders.h"
+
+namespace {
+
+using Bytes = std::string;
+
+const char kDescription[] = "Benchmark preview text";
+constexpr std::uint64_t kBigAudio = 1ull << 30;
+constexpr std::uint64_t kSmallAudio = 1ull << 20;
+constexpr int kEvents = 200;
+constexpr int kFirstDirFiles = 2000;
+constexpr int kLargeDirFiles = 10000;
+constexpr int kLargeDirDirs = 500;
+// The large directory's file that an event names: it carries a picture and a text.
+constexpr int kChosenFile = 5000;
+
+Bytes Le16(std::uint16_t v) {
+    return Bytes{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+Bytes Le32(std::uint32_t v) {
+    return Le16(static_cast<std::uint16_t>(v)) + Le16(static_cast<std::uint16_t>(v >> 16));
+}
+Bytes Chunk(const char* id, const Bytes& data) {
+    Bytes c = Bytes(id, 4) + Le32(static_cast<std::uint32_t>(data.size())) + data;
+    if (data.size() % 2 != 0) c += '\0';
+    return c;
+}
+Bytes Fmt() {
+    return Chunk("fmt ", Le16(1) + Le16(1) + Le32(22050) + Le32(44100) + Le16(2) + Le16(16));
+}
+
+// A 48x48 picture of 16 colours, as a DISP chunk holds it: CF_DIB, then a packed DIB.
+Bytes Picture() {
+    const int side = 48;
+    Bytes dib = Le32(40) + Le32(side) + Le32(side) + Le16(1) + Le16(8) + Le32(0) + Le32(side * side) + Le32(2835) +
+                Le32(2835) + Le32(16) + Le32(16);
+    for (int i = 0; i < 16; ++i) dib += Bytes{static_cast<char>(i * 16), static_cast<char>(255 - i * 16), '\x40', 0};
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) dib += static_cast<char>((x / 6 + y / 6) % 16);
+    return Le32(8) + dib;
+}
+
+// What follows the sound data: the INFO list with the description, then the picture.
+Bytes Trailer() {
+    return Chunk("LIST", Bytes("INFO", 4) + Chunk("ISBJ", Bytes(kDescription, sizeof kDescription))) +
+           Chunk("DISP", Picture());
+}
+
+void Fail(const std::string& what) {
+    std::perror(what.c_str());
+    std::exit(1);
+}
+
+void WriteAll(int fd, const Bytes& bytes, off_t offset, const std::string& path) {
+    if (pwrite(fd, bytes.data(), bytes.size(), offset) != static_cast<ssize_t>(bytes.size())) Fail(path);
+}
+
+// A wave file of audioSize bytes of silence followed by the trailer. The silence
+// is a hole, so that a gigabyte costs no disk.
+void WriteWave(const std::string& path, std::uint64_t audioSize, bool withTrailer) {
+    Bytes trailer = withTrailer ? Trailer() : Bytes();
+    Bytes head = Bytes("WAVE", 4) + Fmt() + Bytes("data", 4) + Le32(static_cast<std::uint32_t>(audioSize));
+    std::uint64_t formSize = head.size() + audioSize + (audioSize & 1) + trailer.size();
+    head = Bytes("RIFF", 4) + Le32(static_cast<std::uint32_t>(formSize)) + head;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) Fail(path);
+    WriteAll(fd, head, 0, path);
+    off_t tail = static_cast<off_t>(head.size() + audioSize + (audioSize & 1));
+    if (ftruncate(fd, tail) != 0) Fail(path);
+    WriteAll(fd, trailer, tail, path);
+    close(fd);
+}
+
+void MakeDir(const std::string& path) {
+    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) Fail(path);
+}
+
+std::string Numbered(const std::string& prefix, int n, int width, const std::string& suffix) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%0*d", width, n);
+    return prefix + digits + suffix;
+}
+
+// D:\BENCH2K holds the first event's file among 2,000; D:\BENCH10K 10,000 files
+// and 500 directories; D:\PREVIEW the 1 GiB and the 1 MiB file with the same chunks.
+// The scheme's events are labelled so that event 000 sorts first; the last one
+// names the large directory's chosen file.
+int MakeData(const std::string& drive, const std::string& regFile) {
+    MakeDir(drive + "/BENCH2K");
+    MakeDir(drive + "/BENCH10K");
+    MakeDir(drive + "/PREVIEW");
+    for (int i = 0; i < kFirstDirFiles; ++i) WriteWave(Numbered(drive + "/BENCH2K/snd", i, 4, ".wav"), 64, i == 0);
+    for (int i = 0; i < kLargeDirFiles; ++i)
+        WriteWave(Numbered(drive + "/BENCH10K/snd", i, 5, ".wav"), 64, i == kChosenFile);
+    for (int i = 0; i < kLargeDirDirs; ++i) MakeDir(Numbered(drive + "/BENCH10K/dir", i, 3, ""));
+    WriteWave(drive + "/PREVIEW/big.wav", kBigAudio, true);
+    WriteWave(drive + "/PREVIEW/small.wav", kSmallAudio, true);
+
+    std::ofstream reg(regFile, std::ios::binary);
+    reg << "Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\AppEvents]\r\n\r\n";
+    for (int i = 0; i < kEvents; ++i) {
+        std::string key = Numbered("BenchEvent", i, 3, "");
+        std::string file = i == kEvents - 1 ? Numbered("D:\\\\BENCH10K\\\\snd", kChosenFile, 5, ".wav")
+                                            : Numbered("D:\\\\BENCH2K\\\\snd", i, 4, ".wav");
+        reg << "[HKEY_CURRENT_USER\\AppEvents\\EventLabels\\" << key << "]\r\n@=\""
+            << Numbered("Bench event ", i, 3, "") << "\"\r\n\r\n";
+        reg << "[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\" << key << "\\.Current]\r\n@=\"" << file
+            << "\"\r\n\r\n";
+    }
+    return reg ? 0 : 1;
+}
+
+int PrintDescription(const char* path) {
+    std::unique_ptr<preview::FileByteSource> source = preview::FileByteSource::Open(path);
+    if (!source) return 1;
+    preview::DescriptionResult result = preview::ReadDescription(*source);
+    if (result.outcome != preview::DescriptionOutcome::kText) return 1;
+    std::printf("%s\n", result.text.c_str());
+    return 0;
+}
+
+double RunOnce(const std::vector<char*>& argv) {
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid < 0) Fail("fork");
+    if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "bench_native: %s failed\n", argv[0]);
+        std::exit(1);
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The two commands take turns, so that what else the machine does falls on both.
+int TimeRuns(int n, char** args, int count) {
+    std::vector<char*> first;
+    std::vector<char*> second;
+    bool afterSeparator = false;
+    for (int i = 0; i < count; ++i) {
+        if (!afterSeparator && std::strcmp(args[i], "--") == 0) {
+            afterSeparator = true;
+            continue;
+        }
+        (afterSeparator ? second : first).push_back(args[i]);
+    }
+    if (first.empty() || second.empty() || n < 1) return 2;
+    first.push_back(nullptr);
+    second.push_back(nullptr);
+    std::vector<double> a;
+    std::vector<double> b;
+    for (int i = 0; i < n; ++i) {
+        a.push_back(RunOnce(first));
+        b.push_back(RunOnce(second));
+    }
+    std::printf("%.6f %.6f\n", Median(a), Median(b));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string cmd = argc > 1 ? argv[1] : "";
+    if (cmd == "data" && argc == 4) return MakeData(argv[2], argv[3]);
+    if (cmd == "isbj" && argc == 3) return PrintDescription(argv[2]);
+    if (cmd == "runs" && argc > 3) return TimeRuns(std::atoi(argv[2]), argv + 3, argc - 3);
+    std::cerr << "usage: bench_native data DRIVE_DIR REG_FILE | isbj FILE | runs N CMD... -- CMD...\n";
+    return 2;
+}

@@ -1,0 +1,253 @@
+// The Windows side of the benchmarks. Each command prints lines of
+// "metric ours reference", times in seconds (medians of n runs) or sizes in bytes.
+//
+//   zorvand_bench startup N ZORVAND.EXE BARE.EXE   process start to the dialog shown
+//   zorvand_bench inproc N DIR BIG SMALL KEY      refill, preview and selection in process
+//   zorvand_bench memory DIR                      peak working set after start-up and browsing
+//
+// The real dialog reads the real HKEY_CURRENT_USER of the prefix it runs in: the
+// benchmark's own prefix, whose scheme it made.
+#include <direct.h>
+#include <windows.h>
+// after windows.h
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "SoundControlDlg.h"
+#include "SoundEvent.h"
+
+namespace {
+
+CWinApp theBenchApp;
+
+// The dialog's handlers and operations, in reach of the benchmark.
+class BenchDlg : public CSoundControlDlg {
+public:
+    using CSoundControlDlg::m_events;
+    using CSoundControlDlg::OnSelchangeEventList;
+    using CSoundControlDlg::ReadDescription;
+    using CSoundControlDlg::ReadPicture;
+    using CSoundControlDlg::RefreshFileList;
+};
+
+double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    static LARGE_INTEGER s_frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(s_frequency.QuadPart);
+}
+
+double Time(const std::function<void()>& work) {
+    LARGE_INTEGER start;
+    LARGE_INTEGER end;
+    QueryPerformanceCounter(&start);
+    work();
+    QueryPerformanceCounter(&end);
+    return Seconds(start, end);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void Fail(const std::string& what) {
+    std::fprintf(stderr, "zorvand_bench: %s (error %lu)\n", what.c_str(), GetLastError());
+    std::exit(1);
+}
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// --------------------------------------------------------------- start-up
+
+const char kCaption[] = "ザルノクサウンドコントロール";
+
+// The visible dialog of the process, once its event list shows a chosen event
+// when it has an event list at all.
+HWND FindShownDialog(DWORD pid, bool withEvent) {
+    HWND hWnd = nullptr;
+    while ((hWnd = FindWindowExA(nullptr, hWnd, "#32770", kCaption)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hWnd, &owner);
+        if (owner != pid || !IsWindowVisible(hWnd)) continue;
+        if (!withEvent) return hWnd;
+        HWND hList = GetDlgItem(hWnd, IDC_EVENT_LIST);
+        if (IsWindowVisible(hList) && SendMessageA(hList, LB_GETCURSEL, 0, 0) != LB_ERR) return hWnd;
+    }
+    return nullptr;
+}
+
+// From just before the process is created to its dialog found shown; the dialog
+// is then cancelled and the process waited for.
+double TimeStart(const std::string& exe, bool withEvent) {
+    std::string cmd = "\"" + exe + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    LARGE_INTEGER start;
+    LARGE_INTEGER shown;
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        Fail("cannot start " + exe);
+    HWND hDlg = nullptr;
+    DWORD begun = GetTickCount();
+    while ((hDlg = FindShownDialog(pi.dwProcessId, withEvent)) == nullptr) {
+        if (WaitForSingleObject(pi.hProcess, 1) == WAIT_OBJECT_0) Fail(exe + " ended before its dialog showed");
+        if (GetTickCount() - begun > 60000) Fail(exe + " showed no dialog within a minute");
+    }
+    QueryPerformanceCounter(&shown);
+    PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+        TerminateProcess(pi.hProcess, 1);
+        Fail(exe + " did not end when cancelled");
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return Seconds(start, shown);
+}
+
+int Startup(int n, const std::string& program, const std::string& bare) {
+    // One start of each first, so that neither pays for loading files the other has loaded.
+    TimeStart(program, true);
+    TimeStart(bare, false);
+    std::vector<double> ours;
+    std::vector<double> reference;
+    for (int i = 0; i < n; ++i) {
+        ours.push_back(TimeStart(program, true));
+        reference.push_back(TimeStart(bare, false));
+    }
+    std::printf("startup %.6f %.6f\n", Median(ours), Median(reference));
+    return 0;
+}
+
+// --------------------------------------------------------------- in process
+
+BenchDlg* OpenDialog() {
+    auto* pDlg = new BenchDlg;
+    if (!pDlg->Create(IDD_SOUNDCONTROL_DIALOG)) Fail("cannot create the dialog");
+    PumpMessages();
+    return pDlg;
+}
+
+// Every entry of the current directory, as a program lists one without a list box.
+int Enumerate() {
+    WIN32_FIND_DATAA fd;
+    HANDLE hFind = FindFirstFileA("*.*", &fd);
+    if (hFind == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do ++count;
+    while (FindNextFileA(hFind, &fd));
+    FindClose(hFind);
+    return count;
+}
+
+// The list position of the event with this key.
+int EventItem(BenchDlg& dlg, const std::string& key) {
+    HWND hList = dlg.GetDlgItem(IDC_EVENT_LIST)->GetSafeHwnd();
+    int count = static_cast<int>(SendMessageA(hList, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        auto index = static_cast<INT_PTR>(SendMessageA(hList, LB_GETITEMDATA, i, 0));
+        auto* pEvent = reinterpret_cast<SoundEvent*>(dlg.m_events.GetAt(index));
+        if (key == static_cast<LPCSTR>(pEvent->GetKey())) return i;
+    }
+    Fail("no event " + key);
+    return -1;
+}
+
+int InProcess(int n, const std::string& directory, const std::string& big, const std::string& small,
+              const std::string& key) {
+    BenchDlg* pDlg = OpenDialog();
+    HWND hFiles = pDlg->GetDlgItem(IDC_FILE_LIST)->GetSafeHwnd();
+    if (_chdir(directory.c_str()) != 0) Fail("cannot enter " + directory);
+
+    std::vector<double> refill;
+    std::vector<double> plain;
+    for (int i = 0; i < n; ++i) {
+        refill.push_back(Time([&] { pDlg->RefreshFileList(); }));
+        int entries = 0;
+        plain.push_back(Time([&] { entries = Enumerate(); }));
+        // The list has "(なし)" where the listing has ".".
+        if (SendMessageA(hFiles, LB_GETCOUNT, 0, 0) != entries) Fail("the file list and the directory differ");
+    }
+    std::printf("refill %.6f %.6f\n", Median(refill), Median(plain));
+
+    std::vector<double> large;
+    std::vector<double> reference;
+    auto preview = [&](const std::string& path) {
+        if (!pDlg->ReadPicture(path.c_str()) || !pDlg->ReadDescription(path.c_str())) Fail("no preview in " + path);
+    };
+    for (int i = 0; i < n; ++i) {
+        large.push_back(Time([&] { preview(big); }));
+        reference.push_back(Time([&] { preview(small); }));
+    }
+    std::printf("preview %.6f %.6f\n", Median(large), Median(reference));
+
+    int item = EventItem(*pDlg, key);
+    HWND hEvents = pDlg->GetDlgItem(IDC_EVENT_LIST)->GetSafeHwnd();
+    std::vector<double> select;
+    refill.clear();
+    for (int i = 0; i < n; ++i) {
+        SendMessageA(hEvents, LB_SETCURSEL, item, 0);
+        select.push_back(Time([&] { pDlg->OnSelchangeEventList(); }));
+        if (SendMessageA(hFiles, LB_GETCURSEL, 0, 0) == LB_ERR) Fail("the event's file is not chosen");
+        refill.push_back(Time([&] { pDlg->RefreshFileList(); }));
+        PumpMessages();
+    }
+    std::printf("select %.6f %.6f\n", Median(select), Median(refill));
+
+    pDlg->DestroyWindow();
+    delete pDlg;
+    return 0;
+}
+
+SIZE_T PeakWorkingSet() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) Fail("no memory counters");
+    return pmc.PeakWorkingSetSize;
+}
+
+// The dialog as the program starts it, then the large directory entered as a
+// double-click enters it.
+int Memory(const std::string& directory) {
+    BenchDlg* pDlg = OpenDialog();
+    pDlg->UpdateWindow();
+    SIZE_T started = PeakWorkingSet();
+    if (_chdir(directory.c_str()) != 0) Fail("cannot enter " + directory);
+    pDlg->RefreshFileList();
+    PumpMessages();
+    pDlg->UpdateWindow();
+    SIZE_T browsed = PeakWorkingSet();
+    std::printf("memory %llu %llu\n", static_cast<unsigned long long>(browsed),
+                static_cast<unsigned long long>(started));
+    pDlg->DestroyWindow();
+    delete pDlg;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    AfxWinInit(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWNORMAL);
+    std::string cmd = argc > 1 ? argv[1] : "";
+    if (cmd == "startup" && argc == 5) return Startup(std::atoi(argv[2]), argv[3], argv[4]);
+    if (cmd == "inproc" && argc == 7) return InProcess(std::atoi(argv[2]), argv[3], argv[4], argv[5], argv[6]);
+    if (cmd == "memory" && argc == 3) return Memory(argv[2]);
+    std::fprintf(stderr,
+                 "usage: zorvand_bench startup N ZORVAND.EXE BARE.EXE | inproc N DIR BIG SMALL KEY | memory DIR\n");
+    return 2;
+}

@@ -10,20 +10,22 @@ const char kAppsKey[] = "AppEvents\\Schemes\\Apps\\";
 const char kLabelsKey[] = "AppEvents\\EventLabels\\";
 
 // Reads a key's first value whole, whatever its name: its type and every data
-// byte, so that nothing the program may write back later is cut.
+// byte, so that nothing the program may write back later is cut. Every registry
+// call is a round trip to the registry's server: a buffer that holds a usual path
+// reads most values in one call, and only a longer value is asked again.
 BOOL ReadFirstValue(HKEY hKey, DWORD* pType, CString* pData) {
     // A value name is at most 16383 characters.
     char szName[16384];
+    DWORD nBuffer = MAX_PATH;
     for (;;) {
         DWORD nName = sizeof szName;
-        DWORD nData = 0;
-        if (::RegEnumValueA(hKey, 0, szName, &nName, nullptr, pType, nullptr, &nData) != ERROR_SUCCESS) return FALSE;
-        nName = sizeof szName;
-        LPSTR pBuffer = pData->GetBuffer(static_cast<int>(nData));
+        DWORD nData = nBuffer;
+        LPSTR pBuffer = pData->GetBuffer(static_cast<int>(nBuffer));
         LONG rc = ::RegEnumValueA(hKey, 0, szName, &nName, nullptr, pType, reinterpret_cast<BYTE*>(pBuffer), &nData);
-        if (rc == ERROR_MORE_DATA) continue;  // the value grew in between: ask again
         pData->ReleaseBuffer(rc == ERROR_SUCCESS ? static_cast<int>(nData) : 0);
-        return rc == ERROR_SUCCESS;
+        if (rc != ERROR_MORE_DATA) return rc == ERROR_SUCCESS;
+        // nData now holds the size needed; the value may also have grown in between.
+        nBuffer = nData > nBuffer ? nData : nBuffer * 2;
     }
 }
 

@@ -88,7 +88,7 @@ protected:
     afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     afx_msg int OnCompareItem(int nIDCtl, LPCOMPAREITEMSTRUCT lpCompareItemStruct);
 
-    CPalette* m_pPalette;       // the picture\'s palette, realised; owned
+    CPalette* m_pPalette;       // the picture's palette, realised; owned
     CObArray m_events;          // SoundEvent records, in registry order; owned
     BOOL m_bSoundsLoaded;       // the records' current files were read at start-up
     BOOL m_bPlaying;            // a test playback is open

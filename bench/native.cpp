@@ -24,10 +24,13 @@
 
 #include "ByteSource.h"
 #include "PreviewReaders.h"
+#include "riff_builder.h"
 
 namespace {
 
-using Bytes = std::string;
+using riff::Bytes;
+using riff::Chunk;
+using riff::Le32;
 
 const char kDescription[] = "Benchmark preview text";
 constexpr std::uint64_t kBigAudio = 1ull << 30;
@@ -39,36 +42,19 @@ constexpr int kLargeDirDirs = 500;
 // The large directory's file that an event names: it carries a picture and a text.
 constexpr int kChosenFile = 5000;
 
-Bytes Le16(std::uint16_t v) {
-    return Bytes{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-}
-Bytes Le32(std::uint32_t v) {
-    return Le16(static_cast<std::uint16_t>(v)) + Le16(static_cast<std::uint16_t>(v >> 16));
-}
-Bytes Chunk(const char* id, const Bytes& data) {
-    Bytes c = Bytes(id, 4) + Le32(static_cast<std::uint32_t>(data.size())) + data;
-    if (data.size() % 2 != 0) c += '\0';
-    return c;
-}
-Bytes Fmt() {
-    return Chunk("fmt ", Le16(1) + Le16(1) + Le32(22050) + Le32(44100) + Le16(2) + Le16(16));
-}
-
 // A 48x48 picture of 16 colours, as a DISP chunk holds it: CF_DIB, then a packed DIB.
 Bytes Picture() {
     const int side = 48;
-    Bytes dib = Le32(40) + Le32(side) + Le32(side) + Le16(1) + Le16(8) + Le32(0) + Le32(side * side) + Le32(2835) +
-                Le32(2835) + Le32(16) + Le32(16);
+    Bytes dib = riff::InfoHeader(side, side, 8, 16, side * side, 0, 16);
     for (int i = 0; i < 16; ++i) dib += Bytes{static_cast<char>(i * 16), static_cast<char>(255 - i * 16), '\x40', 0};
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) dib += static_cast<char>((x / 6 + y / 6) % 16);
-    return Le32(8) + dib;
+    return riff::DispData(8, dib);
 }
 
 // What follows the sound data: the INFO list with the description, then the picture.
 Bytes Trailer() {
-    return Chunk("LIST", Bytes("INFO", 4) + Chunk("ISBJ", Bytes(kDescription, sizeof kDescription))) +
-           Chunk("DISP", Picture());
+    return riff::List("INFO", Chunk("ISBJ", Bytes(kDescription, sizeof kDescription))) + Chunk("DISP", Picture());
 }
 
 void Fail(const std::string& what) {
@@ -84,7 +70,7 @@ void WriteAll(int fd, const Bytes& bytes, off_t offset, const std::string& path)
 // is a hole, so that a gigabyte costs no disk.
 void WriteWave(const std::string& path, std::uint64_t audioSize, bool withTrailer) {
     Bytes trailer = withTrailer ? Trailer() : Bytes();
-    Bytes head = Bytes("WAVE", 4) + Fmt() + Bytes("data", 4) + Le32(static_cast<std::uint32_t>(audioSize));
+    Bytes head = Bytes("WAVE", 4) + riff::Fmt() + Bytes("data", 4) + Le32(static_cast<std::uint32_t>(audioSize));
     std::uint64_t formSize = head.size() + audioSize + (audioSize & 1) + trailer.size();
     head = Bytes("RIFF", 4) + Le32(static_cast<std::uint32_t>(formSize)) + head;
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

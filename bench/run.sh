@@ -19,7 +19,7 @@ fi
 
 "$root/scripts/setup.sh" >&2
 "$root/scripts/build.sh" win64 ZORVAND zorvand_bench bare_dialog >&2
-c++ -std=c++17 -O2 -Wall -Wextra -I"$root/preview" -o "$out/bench_native" "$root/bench/native.cpp" \
+c++ -std=c++17 -O2 -Wall -Wextra -I"$root/preview" -I"$root/tests/portable" -o "$out/bench_native" "$root/bench/native.cpp" \
   "$root/preview/ByteSource.cpp" "$root/preview/RiffReader.cpp" "$root/preview/DisplayDib.cpp" \
   "$root/preview/PreviewReaders.cpp"
 

@@ -7,8 +7,9 @@ void CSoundControlDlg::RefreshFileList() {
     // A list that redraws itself repaints its scroll bar after every entry, which
     // in a large directory costs far more than the listing: it is shown once, filled.
     m_lstFiles.SendMessage(WM_SETREDRAW, FALSE);
-    // DlgDirListA writes the current directory into the label; the entries it
-    // lists are replaced by the fill that follows.
+    // DlgDirListA writes the current directory into the label. It is given no
+    // list: the fill that follows makes the entries, and a listing of its own
+    // would only be thrown away.
     char szSpec[] = "*.*";
     ::DlgDirListA(m_hWnd, szSpec, 0, IDC_DIRECTORY_LABEL, DDL_DIRECTORY);
     FillFileList(DDL_DIRECTORY, "*.wav");

@@ -287,14 +287,9 @@ namespace {
 // dialog must show what it was given.
 class ThemedFileTest : public PreviewDialogTest {
 protected:
-    static std::string WindowsPath(std::string unixPath) {
-        for (char& c : unixPath)
-            if (c == '/') c = '\\';
-        return "Z:" + unixPath;
-    }
     // The tool's exit status.
     static DWORD RunWavtheme(const std::string& arguments) {
-        std::string command = "\"" + WindowsPath(ZORVAND_WAVTHEME_EXE) + "\" " + arguments;
+        std::string command = "\"" + harness::WindowsPath(ZORVAND_WAVTHEME_EXE) + "\" " + arguments;
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
@@ -361,8 +356,8 @@ TEST_F(ThemedFileTest, EverySoundOfTheDemoPackHasItsPictureAndDescription) {
     for (const char* kind : {"ding", "chime", "chord", "tada", "exit", "notify"}) {
         SCOPED_TRACE(kind);
         std::string name = std::string(kind) + ".wav";
-        ASSERT_TRUE(
-            CopyFileA(WindowsPath(std::string(ZORVAND_DEMO_DIR) + "/" + name).c_str(), (m_dir / name).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(harness::WindowsPath(std::string(ZORVAND_DEMO_DIR) + "/" + name).c_str(),
+                              (m_dir / name).c_str(), FALSE));
         MessageBoxRecorder boxes;
         Choose(name);
         EXPECT_TRUE(boxes.Boxes().empty());
@@ -370,7 +365,7 @@ TEST_F(ThemedFileTest, EverySoundOfTheDemoPackHasItsPictureAndDescription) {
         EXPECT_GT(m_dlg->m_pDIBitmap->GetDimensions().cx, 0);
 
         // The description is the source text, its line ends as CR LF and without the final one.
-        HANDLE hFile = CreateFileA(WindowsPath(std::string(ZORVAND_DEMO_TEXTS) + "/" + kind + ".txt").c_str(),
+        HANDLE hFile = CreateFileA(harness::WindowsPath(std::string(ZORVAND_DEMO_TEXTS) + "/" + kind + ".txt").c_str(),
                                    GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
         std::string source(4096, '\0');

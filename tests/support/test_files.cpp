@@ -43,13 +43,17 @@ void Put16(std::string& s, uint16_t v) {
 std::string CapturePath() {
     char unixPath[MAX_PATH] = "";
     GetEnvironmentVariableA("ZORVAND_SOUND_OUT", unixPath, MAX_PATH);
-    std::string path = std::string("Z:") + unixPath;
+    return WindowsPath(unixPath);
+}
+
+}  // namespace
+
+std::string WindowsPath(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
     for (char& c : path)
         if (c == '/') c = '\\';
     return path;
 }
-
-}  // namespace
 
 TestDirectory::TestDirectory(const std::string& root) {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();

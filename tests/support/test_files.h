@@ -27,6 +27,9 @@ private:
     std::string m_path;
 };
 
+// The Windows path of a file of the Unix file system, which Wine shows as drive Z:.
+std::string WindowsPath(const std::string& unixPath);
+
 // The bytes of a 16-bit mono PCM wave file at 22050 Hz holding a sine tone.
 std::string MakeWave(double seconds, double frequency = 440.0);
 

@@ -6,10 +6,14 @@
 #   wine.sh BUILD exec PROG ARGS…  run a Windows program (starts the runtime when needed)
 #   wine.sh BUILD env              print the environment, for a shell: eval "$(wine.sh BUILD env)"
 #
+# Wine's own diagnostics are off; ZORVAND_WINEDEBUG (for example err+all) turns them on.
+#
 # Everything lives below BUILD/wine: the prefix, the test drives, the sound device's
 # output and the display number. Drives are read when the wineserver starts, so they
 # are laid out before it does.
-set -euo pipefail
+set -Eeuo pipefail
+# Under ctest a failure here would otherwise leave a test with no output at all.
+trap 'echo "wine.sh: line $LINENO: \"$BASH_COMMAND\" failed with status $?" >&2' ERR
 
 build=$(cd "${1:?usage: wine.sh BUILD start|stop|exec|env}" && pwd)
 cmd=${2:?usage: wine.sh BUILD start|stop|exec|env}
@@ -25,7 +29,7 @@ server_bin=/usr/lib/wine/wineserver
 
 export WINEPREFIX="$state/prefix"
 export WINEARCH=win64
-export WINEDEBUG=-all
+export WINEDEBUG=${ZORVAND_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winepulse.drv=d"
 export WINESERVER="$server_bin"
 export LC_ALL=ja_JP.UTF-8

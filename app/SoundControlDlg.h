@@ -50,6 +50,9 @@ protected:
     int FillFileList(UINT nFlags, LPCSTR lpszPattern);
     afx_msg void OnDblclkFileList();
     afx_msg void OnSelchangeDriveCombo();
+    // The path of a file-list entry in the directory the label shows, with one
+    // backslash between them, also in a root.
+    CString GetEntryPath(const CString& strEntry);
 
     // preview/DisplayChunkReader.cpp
     BOOL ReadPicture(LPCSTR lpszPath);
@@ -69,6 +72,10 @@ protected:
     void StopSound();
     void SetPlaying(BOOL bPlaying);
     void ShowMciError(DWORD nError);
+
+    // Names the application key's subkey at an index (RegEnumKeyExA); apart so
+    // that tests can change the registry while the catalogue is read.
+    virtual LONG EnumEventKey(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName);
 
     // The two registry writes of saving, apart so that tests can make them fail.
     virtual LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey);

@@ -1,6 +1,7 @@
 // The sound file browser: "(なし)", the wave files and the sub-directories of
 // the current directory, with navigation by double-click and by drive.
 #include "DriveDirectory.h"
+#include "SchemeRules.h"
 #include "SoundControlDlg.h"
 
 void CSoundControlDlg::RefreshFileList() {
@@ -62,4 +63,11 @@ void CSoundControlDlg::OnSelchangeDriveCombo() {
     // A lower-case letter gives a number the drive change refuses.
     browser::ChangeDrive(static_cast<BYTE>(strEntry.GetAt(0)) - 0x40);
     RefreshFileList();
+}
+
+CString CSoundControlDlg::GetEntryPath(const CString& strEntry) {
+    CString strDirectory;
+    m_stcDirectory.GetWindowText(strDirectory);
+    if (!scheme::EndsWithBackslash(strDirectory, strDirectory.GetLength())) strDirectory += "\\";
+    return strDirectory + strEntry;
 }

@@ -24,10 +24,8 @@ void CSoundControlDlg::OnTest() {
     if (strEntry.GetAt(0) == '[' || strEntry == strNone) return;
 
     SetPlaying(TRUE);
-    CString strDirectory;
-    m_stcDirectory.GetWindowText(strDirectory);
     // The command is built to the path's length: no path is too long for it.
-    CString strOpen = "open \"waveaudio!" + strDirectory + "\\" + strEntry + "\" alias zorvand";
+    CString strOpen = "open \"waveaudio!" + GetEntryPath(strEntry) + "\" alias zorvand";
     MCIERROR nError = ::mciSendStringA(strOpen, nullptr, 0, nullptr);
     if (nError != 0) {
         SetPlaying(FALSE);

@@ -45,14 +45,15 @@ BOOL CSoundControlDlg::LoadEvents(CString strApp) {
     for (DWORD nIndex = 0;; ++nIndex) {
         char szKey[MAX_PATH];
         DWORD nKey = MAX_PATH;
-        LONG rc = ::RegEnumKeyExA(hAppKey, nIndex, szKey, &nKey, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) continue;  // a name too long for the buffer: skip the event
+        LONG rc = EnumEventKey(hAppKey, nIndex, szKey, &nKey);
+        // A name too long for the buffer skips its event; any other error (the key
+        // deleted meanwhile) would repeat for every index: what was read is shown.
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) break;
         CString strKey(szKey, static_cast<int>(nKey));
 
         HKEY hLabelKey;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kLabelsKey + strKey, 0, KEY_ALL_ACCESS, &hLabelKey) != ERROR_SUCCESS)
-            continue;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kLabelsKey + strKey, 0, KEY_READ, &hLabelKey) != ERROR_SUCCESS) continue;
         DWORD dwType;
         CString strData;
         // Only a REG_SZ label counts; an event without one is neither shown nor written.
@@ -64,6 +65,10 @@ BOOL CSoundControlDlg::LoadEvents(CString strApp) {
     return TRUE;
 }
 
+LONG CSoundControlDlg::EnumEventKey(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName) {
+    return ::RegEnumKeyExA(hAppKey, nIndex, pszName, pnName, nullptr, nullptr, nullptr, nullptr);
+}
+
 BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
     HKEY hAppKey;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, kAppsKey + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) {
@@ -73,8 +78,11 @@ BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
     for (INT_PTR i = 0; i < m_events.GetSize(); ++i) {
         SoundEvent* pEvent = GetEvent(i);
         HKEY hCurrentKey;
-        if (::RegOpenKeyExA(hAppKey, pEvent->GetKey() + "\\.Current", 0, KEY_ALL_ACCESS, &hCurrentKey) != ERROR_SUCCESS)
-            continue;
+        LONG rc = ::RegOpenKeyExA(hAppKey, pEvent->GetKey() + "\\.Current", 0, KEY_READ, &hCurrentKey);
+        // OK creates only a .Current that is missing; one that is there but
+        // cannot be read is left alone.
+        if (rc != ERROR_FILE_NOT_FOUND) pEvent->SetHasCurrentKey();
+        if (rc != ERROR_SUCCESS) continue;
         DWORD dwType;
         CString strData;
         if (ReadFirstValue(hCurrentKey, &dwType, &strData)) pEvent->SetStoredValue(dwType, strData);

@@ -33,10 +33,12 @@ void CSoundControlDlg::OnSelchangeEventList() {
     // A lower-case letter makes the drive change fail; the directory change,
     // which names the drive itself, makes up for it.
     browser::ChangeDrive(static_cast<BYTE>(strPath.GetAt(0)) - 0x40);
-    browser::ChangeDirectory(strDirectory);
+    BOOL bEntered = browser::ChangeDirectory(strDirectory);
     OnSelchangeDriveCombo();
 
-    if (m_lstFiles.SelectString(-1, strFile) == LB_ERR) {
+    // Where the directory is gone the list shows another one, whose files are
+    // not the event's whatever their names.
+    if (!bEntered || m_lstFiles.SelectString(-1, strFile) == LB_ERR) {
         ShowNoSound();
         return;
     }
@@ -65,11 +67,12 @@ void CSoundControlDlg::OnSelchangeFileList() {
         GetDlgItem(IDC_EVENT_LIST)->Invalidate(TRUE);
         return;
     }
-    CString strDirectory;
-    m_stcDirectory.GetWindowText(strDirectory);
-    CString strPath = strDirectory + "\\" + strEntry;
+    // Without a current event (an empty catalogue) the file belongs to nothing
+    // and there is nothing to preview.
     SoundEvent* pEvent = GetEvent(m_nCurrentEvent);
-    if (pEvent != nullptr) pEvent->SetFile(strPath);
+    if (pEvent == nullptr) return;
+    CString strPath = GetEntryPath(strEntry);
+    pEvent->SetFile(strPath);
     ReadPicture(strPath);
     ReadDescription(strPath);
     InvalidateRect(m_rcPicture, TRUE);

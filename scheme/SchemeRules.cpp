@@ -30,4 +30,8 @@ long LastBackslash(const char* path, std::size_t size) {
     return found;
 }
 
+bool EndsWithBackslash(const char* path, std::size_t size) {
+    return size > 0 && LastBackslash(path, size) == static_cast<long>(size - 1);
+}
+
 }  // namespace scheme

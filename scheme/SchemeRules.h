@@ -19,4 +19,8 @@ bool IsFullPath(const char* path, std::size_t size);
 // taken for one; -1 when there is none.
 long LastBackslash(const char* path, std::size_t size);
 
+// Whether a code page 932 path ends in a real backslash, as a root ("D:\\")
+// does; a final trail byte 0x5C (a path ending in 表) is not one.
+bool EndsWithBackslash(const char* path, std::size_t size);
+
 }  // namespace scheme

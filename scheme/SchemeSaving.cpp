@@ -23,17 +23,14 @@ BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {
     }
     for (INT_PTR i = 0; i < m_events.GetSize(); ++i) {
         SoundEvent* pEvent = GetEvent(i);
-        // What the event's .Current default value must hold now. An event the user
-        // left alone keeps its value: a REG_SZ value is written back with its own
-        // bytes, a value of another type is not touched, a missing one becomes "".
-        DWORD dwType = REG_SZ;
+        // Only what the user changed is written. An event left alone keeps its key
+        // exactly as it was, whatever its values are named and typed; only a
+        // missing .Current is created, holding the empty string.
         CString strData;
         if (pEvent->IsAssigned()) {
             strData = pEvent->GetFile() + CString('\0');
-        } else if (!pEvent->HasStoredValue()) {
+        } else if (!pEvent->HasCurrentKey()) {
             strData = CString('\0');
-        } else if (pEvent->GetStoredType() == REG_SZ) {
-            strData = pEvent->GetStoredData();
         } else {
             continue;
         }
@@ -53,7 +50,7 @@ BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {
             AfxMessageBox("レジストリキーのオープンまたは作成に失敗しました\t\".Current\"", MB_OK);
             continue;
         }
-        if (SetCurrentValue(hCurrentKey, dwType, strData) != ERROR_SUCCESS) MessageBox("レジストリ更新失敗");
+        if (SetCurrentValue(hCurrentKey, REG_SZ, strData) != ERROR_SUCCESS) MessageBox("レジストリ更新失敗");
         // Each event reaches the permanent store before the next one is handled.
         ::RegFlushKey(hCurrentKey);
         ::RegCloseKey(hCurrentKey);

@@ -21,6 +21,9 @@ public:
     DWORD GetStoredType() const { return m_dwStoredType; }
     const CString& GetStoredData() const { return m_strStoredData; }
     BOOL IsAssigned() const { return m_bAssigned; }
+    // Whether the event had a .Current key at start-up, with or without a value.
+    void SetHasCurrentKey() { m_bCurrentKey = TRUE; }
+    BOOL HasCurrentKey() const { return m_bCurrentKey; }
 
 private:
     CString m_strKey;
@@ -31,4 +34,5 @@ private:
     DWORD m_dwStoredType = REG_NONE;
     CString m_strStoredData;
     BOOL m_bAssigned = FALSE;
+    BOOL m_bCurrentKey = FALSE;
 };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,12 @@ public:
     // What a palette display would answer to realising the dialog's palette; a
     // negative value leaves the answer to this display. Every palette realised is noted.
     int m_nRealizeResult = -1;
+    // Runs before the catalogue asks for the subkey at an index; the answers
+    // are noted. Past m_nEnumLimit calls the enumeration is ended, so that a
+    // reading that never ends fails the test instead of hanging it.
+    std::function<void(DWORD)> m_beforeEnum;
+    std::vector<LONG> m_enumResults;
+    size_t m_nEnumLimit = 10000;
     std::vector<HPALETTE> m_realized;
     using CSoundControlDlg::SetPalette;
 
@@ -56,6 +63,12 @@ protected:
         m_realized.push_back(static_cast<HPALETTE>(GetCurrentObject(dc, OBJ_PAL)));
         UINT nReal = CSoundControlDlg::RealizeDialogPalette(dc);
         return m_nRealizeResult < 0 ? nReal : static_cast<UINT>(m_nRealizeResult);
+    }
+    LONG EnumEventKey(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName) override {
+        if (m_enumResults.size() >= m_nEnumLimit) return ERROR_NO_MORE_ITEMS;
+        if (m_beforeEnum) m_beforeEnum(nIndex);
+        m_enumResults.push_back(CSoundControlDlg::EnumEventKey(hAppKey, nIndex, pszName, pnName));
+        return m_enumResults.back();
     }
     LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey) override {
         if (m_nCreateCalls++ == m_nFailCreateAt) return ERROR_ACCESS_DENIED;

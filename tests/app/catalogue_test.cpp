@@ -147,4 +147,81 @@ TEST_F(CatalogueTest, MissingApplicationKeyIsReportedByBothOperations) {
     EXPECT_EQ(m_dlg.EventCount(), 0);
 }
 
+TEST_F(CatalogueTest, ApplicationKeyDeletedWhileReadingEndsTheReadingWithWhatWasRead) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    AddEvent("B", "ビー", "C:\\b.wav");
+    AddEvent("C", "シー", "C:\\c.wav");
+    m_dlg.m_nEnumLimit = 100;
+    m_dlg.m_beforeEnum = [this](DWORD nIndex) {
+        if (nIndex == 1) m_reg.DeleteKey(kApps);
+    };
+    MessageBoxRecorder boxes;
+    EXPECT_TRUE(m_dlg.LoadEvents(".Default"));
+    ASSERT_GE(m_dlg.m_enumResults.size(), 2u);
+    EXPECT_EQ(m_dlg.m_enumResults[1], ERROR_KEY_DELETED) << "the registry reports the key gone";
+    EXPECT_EQ(m_dlg.m_enumResults.size(), 2u) << "the reading stopped at the first error";
+    ASSERT_EQ(m_dlg.EventCount(), 1);
+    EXPECT_STREQ(m_dlg.Event(0)->GetKey(), "A");
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+// A key whose access list lets everyone read it and nobody change it.
+class ReadOnlyKey {
+public:
+    ReadOnlyKey(const std::string& path) : m_path(path) { Protect(KEY_READ); }
+    ~ReadOnlyKey() { Protect(KEY_ALL_ACCESS); }
+    ReadOnlyKey(const ReadOnlyKey&) = delete;
+    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+
+private:
+    void Protect(DWORD dwAccess) {
+        SECURITY_DESCRIPTOR sd;
+        InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID pEveryone = nullptr;
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &pEveryone);
+        char acl[256];
+        InitializeAcl(reinterpret_cast<PACL>(acl), sizeof acl, ACL_REVISION);
+        AddAccessAllowedAce(reinterpret_cast<PACL>(acl), ACL_REVISION, dwAccess, pEveryone);
+        SetSecurityDescriptorDacl(&sd, TRUE, reinterpret_cast<PACL>(acl), FALSE);
+        HKEY hKey;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, WRITE_DAC, &hKey) == ERROR_SUCCESS) {
+            EXPECT_EQ(RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS) << m_path;
+            RegCloseKey(hKey);
+        } else {
+            ADD_FAILURE() << "cannot change the access list of " << m_path;
+        }
+        FreeSid(pEveryone);
+    }
+    std::string m_path;
+};
+
+TEST_F(CatalogueTest, KeysTheUserMayReadButNotChangeAreRead) {
+    AddEvent("Locked", "読むだけ", "C:\\locked.wav");
+    AddEvent("Open", "開く", "C:\\open.wav");
+    ReadOnlyKey label(kLabels + "\\Locked");
+    ReadOnlyKey current(kApps + "\\Locked\\.Current");
+    HKEY hKey;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (kLabels + "\\Locked").c_str(), 0, KEY_ALL_ACCESS, &hKey),
+              ERROR_ACCESS_DENIED)
+        << "the registry enforces the access list";
+    ASSERT_TRUE(Load());
+    ASSERT_NE(m_dlg.Find("Locked"), nullptr) << "the event is listed";
+    EXPECT_STREQ(m_dlg.Find("Locked")->GetLabel(), "読むだけ");
+    EXPECT_EQ(File("Locked"), "C:\\locked.wav");
+
+    // Writing it needs more than reading: OK reports the key it cannot open.
+    m_dlg.Find("Locked")->SetFile("C:\\new.wav");
+    m_dlg.Find("Open")->SetFile("C:\\new.wav");
+    MessageBoxRecorder boxes;
+    EXPECT_TRUE(m_dlg.SaveCurrentSounds(".Default"));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "レジストリキーのオープンまたは作成に失敗しました\t\".Current\"");
+    harness::RegValue value;
+    ASSERT_TRUE(m_reg.GetValue(kApps + "\\Locked\\.Current", "", &value));
+    EXPECT_EQ(value.data, std::string("C:\\locked.wav", 14));
+    ASSERT_TRUE(m_reg.GetValue(kApps + "\\Open\\.Current", "", &value));
+    EXPECT_EQ(value.data, std::string("C:\\new.wav", 11)) << "the other event is saved";
+}
+
 }  // namespace

@@ -58,6 +58,34 @@ TEST_F(SavingTest, OkWithoutChangesKeepsEveryValueAndCreatesMissingOnes) {
     dlg->DestroyWindow();
 }
 
+TEST_F(SavingTest, OkLeavesTheKeysOfUntouchedEventsExactlyAsTheyWere) {
+    // A .Current whose only value is a named one: the event has that sound, and
+    // its key gains no default value.
+    m_reg.SetString(kLabels + "\\Named", "", "名前付き");
+    m_reg.SetString(kApps + "\\Named\\.Current", "Sound", "C:\\named.wav");
+    // A .Current without any value.
+    m_reg.SetString(kLabels + "\\Valueless", "", "値なし");
+    m_reg.CreateKey(kApps + "\\Valueless\\.Current");
+    AddEvent("Changed", "変更", "C:\\old.wav");
+    std::vector<std::string> before = m_reg.Dump("AppEvents");
+
+    auto dlg = OpenDialog();
+    ASSERT_STREQ(dlg->Find("Named")->GetFile(), "C:\\named.wav");
+    dlg->Find("Changed")->SetFile("C:\\new.wav");
+    MessageBoxRecorder boxes;
+    harness::ClickButton(dlg->m_hWnd, IDOK);
+    EXPECT_TRUE(boxes.Boxes().empty());
+
+    std::vector<std::string> after = m_reg.Dump("AppEvents");
+    std::vector<std::string> gone = Added(after, before), added = Added(before, after);
+    ASSERT_EQ(gone.size(), 1u);
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_NE(gone[0].find("Changed\\.Current|"), std::string::npos) << gone[0];
+    EXPECT_NE(added[0].find("Changed\\.Current|"), std::string::npos) << added[0];
+    EXPECT_EQ(Current("Changed"), Sz("C:\\new.wav"));
+    dlg->DestroyWindow();
+}
+
 TEST_F(SavingTest, AssignmentsAreWrittenAsRegSzWithTheirNul) {
     AddEvent("A", "エー", "C:\\a.wav");
     AddEvent("B", "ビー", "%SystemRoot%\\b.wav", REG_EXPAND_SZ);

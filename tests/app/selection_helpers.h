@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "SchemeRules.h"
 #include "app_fixture.h"
 
 namespace apptest {
@@ -94,8 +95,12 @@ protected:
         return sel == LB_ERR ? "<nothing selected>" : harness::ListText(m_hDlg, IDC_FILE_LIST, sel);
     }
     std::vector<std::string> Files() const { return Entries(m_hDlg, IDC_FILE_LIST); }
-    // What choosing this entry stores: the directory label, a backslash and the entry.
-    std::string Built(const std::string& entry) const { return Label(m_hDlg) + "\\" + entry; }
+    // What choosing this entry stores: the directory label, a backslash unless the
+    // label ends in one (a root), and the entry.
+    std::string Built(const std::string& entry) const {
+        std::string label = Label(m_hDlg);
+        return label + (scheme::EndsWithBackslash(label.data(), label.size()) ? "" : "\\") + entry;
+    }
     // The label shows the directory in whatever letter case the system chooses.
     testing::AssertionResult ShowsDirectory(const std::string& directory) const {
         std::string label = Label(m_hDlg);

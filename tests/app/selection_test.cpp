@@ -1,6 +1,7 @@
 // Choosing an event moves the browser to its file; choosing a file assigns it.
 // Merely looking at an event never changes what OK writes for it.
 #include "DriveDirectory.h"
+#include "riff_builder.h"
 #include "selection_helpers.h"
 
 namespace {
@@ -194,7 +195,7 @@ TEST_F(SelectionTest, FileInARootIsFoundThroughItsOneBackslash) {
     EXPECT_EQ(FileOf("Root"), ding.Path());
 }
 
-TEST_F(SelectionTest, FileChosenInARootIsStoredWithTwoBackslashesAndFoundAgain) {
+TEST_F(SelectionTest, FileChosenInARootIsStoredWithOneBackslashAndFoundAgain) {
     harness::TestDirectory dir;
     dir.WriteFile("x.wav", harness::MakeWave(0.1));
     RootWave chosen("D:\\", "chosen");
@@ -204,10 +205,12 @@ TEST_F(SelectionTest, FileChosenInARootIsStoredWithTwoBackslashesAndFoundAgain) 
     ChooseEvent("Target");
     DoubleClick("[..]");
     ASSERT_TRUE(ShowsDirectory("D:\\"));
+    MessageBoxRecorder boxes;
     ASSERT_TRUE(ChooseFile(m_hDlg, chosen.Name()));
     std::string stored = FileOf("Target");
+    EXPECT_EQ(lstrcmpiA(stored.c_str(), ("D:\\" + chosen.Name()).c_str()), 0) << stored;
     EXPECT_EQ(stored, Built(chosen.Name()));
-    EXPECT_EQ(lstrcmpiA(stored.c_str(), ("D:\\\\" + chosen.Name()).c_str()), 0) << stored;
+    EXPECT_TRUE(boxes.Boxes().empty()) << "the file is previewed through the same path";
 
     ChooseEvent("Elsewhere");
     ASSERT_TRUE(ShowsDirectory(dir.Path()));
@@ -217,6 +220,59 @@ TEST_F(SelectionTest, FileChosenInARootIsStoredWithTwoBackslashesAndFoundAgain) 
     EXPECT_EQ(FileOf("Target"), stored);
     harness::ClickButton(m_hDlg, IDOK);
     EXPECT_EQ(Current("Target"), Sz(stored));
+}
+
+TEST_F(SelectionTest, EventWhoseDirectoryIsGoneShowsNoSoundAndTakesNoOtherFile) {
+    harness::TestDirectory dir;
+    dir.WriteFile("same.wav", harness::MakeWave(0.1));
+    dir.MakeDirectory("sub");
+    dir.WriteFile("sub\\same.wav", harness::MakeWave(0.1));
+    // The browser stands in dir, which holds a file of the same name.
+    AddEvent("Here", "あ", (dir / "same.wav").c_str());
+    AddEvent("Gone", "い", (dir / "gone\\same.wav").c_str());
+    // A directory removed after start-up, with the browser still in it.
+    AddEvent("Removed", "う", (dir / "sub\\same.wav").c_str());
+    std::vector<std::string> before = m_reg.Dump("AppEvents");
+    Open();
+    ASSERT_TRUE(ShowsDirectory(dir.Path()));
+    MessageBoxRecorder boxes;
+    ChooseEvent("Gone");
+    ExpectNoSoundShown("Gone");
+    EXPECT_EQ(m_dlg->m_pDIBitmap, nullptr);
+    EXPECT_EQ(FileOf("Gone"), dir / "gone\\same.wav") << "the stored value is kept";
+
+    ChooseEvent("Removed");
+    ASSERT_TRUE(ShowsDirectory(dir / "sub"));
+    ASSERT_EQ(SelectedFile(), "same.wav");
+    ChooseEvent("Here");
+    ASSERT_TRUE(DeleteFileA((dir / "sub\\same.wav").c_str()));
+    ASSERT_TRUE(RemoveDirectoryA((dir / "sub").c_str()));
+    ChooseEvent("Removed");
+    ExpectNoSoundShown("Removed");
+    EXPECT_EQ(FileOf("Removed"), dir / "sub\\same.wav");
+    EXPECT_TRUE(boxes.Boxes().empty()) << harness::Describe(boxes.Boxes().front());
+    harness::ClickButton(m_hDlg, IDOK);
+    EXPECT_EQ(m_reg.Dump("AppEvents"), before);
+}
+
+TEST_F(SelectionTest, WithoutAnyEventAChosenFileIsNeitherAssignedNorPreviewed) {
+    harness::TestDirectory dir;
+    dir.WriteFile("themed.wav", riff::Wave(riff::Chunk("data", riff::Pattern(200, 1)) +
+                                           riff::List("INFO", riff::Chunk("ISBJ", std::string("説明\0", 5)))));
+    dir.WriteFile("broken.wav", "not a wave file");
+    CreateApp();
+    Open();
+    ASSERT_EQ(m_dlg->EventCount(), 0);
+    ASSERT_TRUE(browser::ChangeDirectory(dir.Path().c_str()));
+    m_dlg->RefreshFileList();
+    MessageBoxRecorder boxes;
+    for (const char* name : {"themed.wav", "broken.wav"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(ChooseFile(m_hDlg, name));
+        EXPECT_TRUE(m_dlg->m_strDescription.IsEmpty()) << static_cast<LPCSTR>(m_dlg->m_strDescription);
+        EXPECT_EQ(m_dlg->m_pDIBitmap, nullptr);
+    }
+    EXPECT_TRUE(boxes.Boxes().empty()) << harness::Describe(boxes.Boxes().front());
 }
 
 TEST_F(SelectionTest, DoubleByteCharactersWhoseTrailByteIsABackslashDoNotSplitThePath) {

@@ -52,4 +52,13 @@ TEST(LastBackslash, StepsOverDoubleByteCharacters) {
     EXPECT_EQ(Last("x\x95"), -1) << "a lead byte at the end stands alone";
 }
 
+TEST(EndsWithBackslash, OnlyARealFinalBackslashCounts) {
+    auto ends = [](const std::string& path) { return scheme::EndsWithBackslash(path.data(), path.size()); };
+    EXPECT_TRUE(ends("D:\\"));
+    EXPECT_TRUE(ends("D:\\\x95\x5c\\"));
+    EXPECT_FALSE(ends("D:\\sounds"));
+    EXPECT_FALSE(ends("D:\\\x95\x5c")) << "a directory ending in 表";
+    EXPECT_FALSE(ends(""));
+}
+
 }  // namespace

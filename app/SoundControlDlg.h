@@ -50,6 +50,9 @@ protected:
     int FillFileList(UINT nFlags, LPCSTR lpszPattern);
     afx_msg void OnDblclkFileList();
     afx_msg void OnSelchangeDriveCombo();
+    // Writes the current directory into the label in its short form where the
+    // code page cannot hold its name.
+    void ShowDirectoryLabel();
     // The path of a file-list entry in the directory the label shows, with one
     // backslash between them, also in a root.
     CString GetEntryPath(const CString& strEntry);

@@ -1,6 +1,9 @@
 // The sound file browser: "(なし)", the wave files and the sub-directories of
 // the current directory, with navigation by double-click and by drive.
+#include <vector>
+
 #include "DriveDirectory.h"
+#include "NarrowNames.h"
 #include "SchemeRules.h"
 #include "SoundControlDlg.h"
 
@@ -13,6 +16,7 @@ void CSoundControlDlg::RefreshFileList() {
     // would only be thrown away.
     char szSpec[] = "*.*";
     ::DlgDirListA(m_hWnd, szSpec, 0, IDC_DIRECTORY_LABEL, DDL_DIRECTORY);
+    ShowDirectoryLabel();
     FillFileList(DDL_DIRECTORY, "*.wav");
     CString strNone;
     strNone.LoadString(IDS_NONE);
@@ -23,21 +27,30 @@ void CSoundControlDlg::RefreshFileList() {
 
 int CSoundControlDlg::FillFileList(UINT nFlags, LPCSTR lpszPattern) {
     m_lstFiles.ResetContent();
-    WIN32_FIND_DATAA fd;
-    HANDLE hFind = ::FindFirstFileA(lpszPattern, &fd);
+    // Listed by their wide names: an entry whose name the code page cannot hold
+    // is listed under its short name, or left out when it has none, so that every
+    // entry is one the program can open, play and store.
+    int nPattern = ::MultiByteToWideChar(CP_ACP, 0, lpszPattern, -1, nullptr, 0);
+    std::vector<WCHAR> pattern(static_cast<size_t>(nPattern > 0 ? nPattern : 1));
+    ::MultiByteToWideChar(CP_ACP, 0, lpszPattern, -1, pattern.data(), nPattern);
+    WIN32_FIND_DATAW fd;
+    CString strName;
+    HANDLE hFind = ::FindFirstFileW(pattern.data(), &fd);
     if (hFind != INVALID_HANDLE_VALUE) {
         do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) m_lstFiles.AddString(fd.cFileName);
-        } while (::FindNextFileA(hFind, &fd));
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && browser::UsableName(fd, &strName))
+                m_lstFiles.AddString(strName);
+        } while (::FindNextFileW(hFind, &fd));
         ::FindClose(hFind);
     }
     if (!(nFlags & DDL_DIRECTORY)) return 0;
-    hFind = ::FindFirstFileA("*.*", &fd);
+    hFind = ::FindFirstFileW(L"*.*", &fd);
     if (hFind == INVALID_HANDLE_VALUE) return 0;
     do {
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ::lstrcmpA(fd.cFileName, ".") != 0)
-            m_lstFiles.AddString(CString('[') + fd.cFileName + ']');
-    } while (::FindNextFileA(hFind, &fd));
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ::lstrcmpW(fd.cFileName, L".") != 0 &&
+            browser::UsableName(fd, &strName))
+            m_lstFiles.AddString(CString('[') + strName + ']');
+    } while (::FindNextFileW(hFind, &fd));
     ::FindClose(hFind);
     return 0;
 }
@@ -70,4 +83,17 @@ CString CSoundControlDlg::GetEntryPath(const CString& strEntry) {
     m_stcDirectory.GetWindowText(strDirectory);
     if (!scheme::EndsWithBackslash(strDirectory, strDirectory.GetLength())) strDirectory += "\\";
     return strDirectory + strEntry;
+}
+
+void CSoundControlDlg::ShowDirectoryLabel() {
+    // The label names the directory in the code page, as every path built from it
+    // must: where a component does not fit it, its short form stands in.
+    DWORD nChars = ::GetCurrentDirectoryW(0, nullptr);
+    if (nChars == 0) return;
+    std::vector<WCHAR> current(nChars);
+    DWORD nGot = ::GetCurrentDirectoryW(nChars, current.data());
+    if (nGot == 0 || nGot >= nChars) return;
+    CString strCurrent;
+    if (!browser::ExactNarrow(current.data(), &strCurrent) && browser::UsablePath(current.data(), &strCurrent))
+        m_stcDirectory.SetWindowText(strCurrent);
 }

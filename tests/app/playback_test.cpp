@@ -21,7 +21,8 @@ const char kStop[] = "停止";
 class PlaybackTest : public SchemeTest {
 protected:
     void SetUp() override {
-        CreateApp();
+        // One event without sound, which the files chosen here are assigned to.
+        AddEvent("Played", "再生", "");
         m_dlg = OpenDialog();
         m_hDlg = m_dlg->m_hWnd;
         harness::ClearCapturedSound();

@@ -41,7 +41,8 @@ Bytes WaveWith(const Bytes& dib, const std::string& text) {
 
 class PreviewDialogTest : public SchemeTest {
 protected:
-    void SetUp() override { CreateApp(); }
+    // One event without sound, which the files chosen here are assigned to.
+    void SetUp() override { AddEvent("Preview", "プレビュー", ""); }
     void TearDown() override {
         if (m_dlg) m_dlg->DestroyWindow();
     }

@@ -1,0 +1,24 @@
+// The program works in code page 932; the file system and the registry hold
+// UTF-16. A name or path that the code page cannot hold is reached through its
+// short (8.3) form, which is plain ASCII and opens the same file.
+#pragma once
+
+#include "afx.h"
+
+namespace browser {
+
+// The text in the program's code page when every character converts exactly
+// (no substitution, no best fit); FALSE otherwise.
+BOOL ExactNarrow(LPCWSTR lpszText, CString* pText);
+
+// The name under which the program can open a found file or directory: its
+// long name when the code page holds it, else its short name; FALSE when the
+// volume keeps no short name for it.
+BOOL UsableName(const WIN32_FIND_DATAW& fd, CString* pName);
+
+// A path of an existing file or directory as the program can use it: the path
+// itself when the code page holds it, else its short form; FALSE when neither
+// can be had (the file does not exist, or the volume keeps no short names).
+BOOL UsablePath(LPCWSTR lpszPath, CString* pPath);
+
+}  // namespace browser

@@ -1,0 +1,155 @@
+// Files, directories and stored values whose names code page 932 cannot hold:
+// every entry the browser lists opens, plays and is stored as a path that opens.
+#include <windows.h>
+// after windows.h
+#include <mmsystem.h>
+
+#include <map>
+
+#include "selection_helpers.h"
+
+namespace {
+
+using harness::MessageBoxRecorder;
+
+const char kTest[] = "テスト(&T)";
+
+std::wstring Wide(const std::string& narrow) {
+    int n = MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, nullptr, 0);
+    std::wstring out(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, &out[0], n);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+void WriteWide(const std::wstring& path, const std::string& bytes) {
+    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    if (hFile == INVALID_HANDLE_VALUE ||
+        !WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        ADD_FAILURE() << "cannot write a file named in UTF-16";
+    if (hFile != INVALID_HANDLE_VALUE) CloseHandle(hFile);
+}
+
+// The bytes of a file opened through the wide API by a narrow path; "" when it does not open.
+std::string ReadWide(const std::string& path) {
+    HANDLE hFile = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) return std::string();
+    std::string bytes(GetFileSize(hFile, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(hFile, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(hFile);
+    bytes.resize(got);
+    return bytes;
+}
+
+// The samples that are not silence: the device may pad a playback with zeros.
+std::string Audible(const std::string& samples) {
+    std::string audible;
+    for (size_t i = 0; i + 1 < samples.size(); i += 2)
+        if (samples[i] != 0 || samples[i + 1] != 0) audible += samples.substr(i, 2);
+    return audible;
+}
+
+class WideNameTest : public apptest::SelectionFixture {
+protected:
+    void SetUp() override {
+        m_dir = std::make_unique<harness::TestDirectory>();
+        m_root = Wide(m_dir->Path());
+        // Tones of their own, so that the bytes tell which file was reached.
+        m_waves["cafe"] = harness::MakeWave(0.3, 440);
+        m_waves["notify"] = harness::MakeWave(0.3, 660);
+        m_waves["cancion"] = harness::MakeWave(0.3, 550);
+        m_waves["plain"] = harness::MakeWave(0.3, 330);
+        WriteWide(m_root + L"\\caf\u00e9.wav", m_waves["cafe"]);
+        WriteWide(m_root + L"\\\u901a\u77e5\U0001F514.wav", m_waves["notify"]);
+        ASSERT_TRUE(CreateDirectoryW((m_root + L"\\M\u00fasica").c_str(), nullptr));
+        WriteWide(m_root + L"\\M\u00fasica\\canci\u00f3n.wav", m_waves["cancion"]);
+        m_dir->WriteFile("plain.wav", m_waves["plain"]);
+    }
+    void TearDown() override {
+        SelectionFixture::TearDown();
+        // The test directory's own clean-up speaks the code page: empty it here.
+        DeleteFileW((m_root + L"\\caf\u00e9.wav").c_str());
+        DeleteFileW((m_root + L"\\\u901a\u77e5\U0001F514.wav").c_str());
+        DeleteFileW((m_root + L"\\M\u00fasica\\canci\u00f3n.wav").c_str());
+        RemoveDirectoryW((m_root + L"\\M\u00fasica").c_str());
+        m_dir.reset();
+    }
+    // Which of the written waves a file holds, or "" for none.
+    std::string WhichWave(const std::string& bytes) const {
+        for (const auto& wave : m_waves)
+            if (!bytes.empty() && bytes == wave.second) return wave.first;
+        return std::string();
+    }
+    // Chooses the entry, checks what is stored and plays it; the wave reached.
+    std::string ChooseAndPlay(const std::string& entry) {
+        MessageBoxRecorder boxes;
+        if (!ChooseFile(m_hDlg, entry)) return "<not listed>";
+        EXPECT_TRUE(boxes.Boxes().empty()) << entry << ": " << harness::Describe(boxes.Boxes().front());
+        std::string stored = FileOf("A");
+        std::string reached = WhichWave(ReadWide(stored));
+        EXPECT_NE(reached, "") << "the stored path " << stored << " does not open";
+        harness::ClearCapturedSound();
+        harness::ClickButton(m_hDlg, IDC_TEST);
+        EXPECT_TRUE(harness::PumpUntil(
+            [&] { return harness::WindowText(GetDlgItem(m_hDlg, IDC_TEST)) == kTest; }, 10000))
+            << entry << " did not end playing";
+        if (!reached.empty())
+            EXPECT_TRUE(Audible(harness::CapturedSound()) == Audible(m_waves[reached].substr(44)))
+                << entry << ": the file's samples did not reach the sound device";
+        EXPECT_TRUE(boxes.Boxes().empty()) << entry << ": " << harness::Describe(boxes.Boxes().front());
+        return reached;
+    }
+
+    std::unique_ptr<harness::TestDirectory> m_dir;
+    std::wstring m_root;
+    std::map<std::string, std::string> m_waves;
+};
+
+TEST_F(WideNameTest, EveryListedEntryOpensPlaysAndIsStoredAsAPathThatOpens) {
+    AddEvent("A", "あ", (*m_dir / "plain.wav").c_str());
+    Open();
+    ASSERT_TRUE(ShowsDirectory(m_dir->Path()));
+    std::vector<std::string> files = Files();
+    ASSERT_EQ(files.size(), 6u) << "(なし), three wave files, [..] and one directory";
+    EXPECT_EQ(files[0], apptest::kNone);
+    std::map<std::string, int> reached;
+    std::string directory;
+    for (const std::string& entry : files) {
+        EXPECT_EQ(entry.find('?'), std::string::npos) << entry << " lost characters";
+        if (entry == apptest::kNone || entry == "[..]") continue;
+        if (entry[0] == '[') {
+            directory = entry;
+            continue;
+        }
+        ++reached[ChooseAndPlay(entry)];
+    }
+    EXPECT_EQ(reached, (std::map<std::string, int>{{"cafe", 1}, {"notify", 1}, {"plain", 1}}));
+
+    // Into the directory whose name the code page cannot hold, and back.
+    ASSERT_NE(directory, "");
+    DoubleClick(directory);
+    std::string label = Label(m_hDlg);
+    DWORD attributes = GetFileAttributesW(Wide(label).c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        << "the label " << label << " names no directory";
+    EXPECT_EQ(label.find('?'), std::string::npos) << label;
+    files = Files();
+    ASSERT_EQ(files.size(), 3u) << "(なし), the file and [..]";
+    std::string inner = files[1] == "[..]" ? files[2] : files[1];
+    EXPECT_EQ(ChooseAndPlay(inner), "cancion");
+    std::string stored = FileOf("A");
+
+    // The event's file lies below that directory: choosing the event finds it.
+    ChooseEvent("A");
+    EXPECT_EQ(lstrcmpiA(Label(m_hDlg).c_str(), label.c_str()), 0) << Label(m_hDlg);
+    EXPECT_EQ(SelectedFile(), inner);
+    harness::ClickButton(m_hDlg, IDOK);
+    harness::RegValue value;
+    ASSERT_TRUE(m_reg.GetValue(apptest::kApps + "\\A\\.Current", "", &value));
+    EXPECT_EQ(value.data, stored + std::string(1, '\0'));
+    EXPECT_EQ(WhichWave(ReadWide(stored)), "cancion") << "OK stored a path that opens";
+}
+
+}  // namespace

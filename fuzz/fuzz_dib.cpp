@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         REQUIRE(std::memcmp(dib->data() + 24, source + 24, 8) == 0);
         REQUIRE(std::memcmp(dib->data() + 36, source + 36, 4) == 0);
         REQUIRE(Le32(source + 20) == 0 || Le32(source + 20) == image);
-        REQUIRE(std::memcmp(dib->data() + 40, source + 40, 4u * colors + image) == 0);
+        const std::uint32_t masks = Le32(source + 16) == 3 ? 12 : 0;
+        REQUIRE(std::memcmp(dib->data() + 40, source + 40, masks + 4u * colors + image) == 0);
     } else {
         REQUIRE(headerSize == 12);
         REQUIRE(Le32(dib->data() + 36) == colors);

@@ -51,6 +51,14 @@ std::vector<Seed> DibSeeds() {
         {"rle_small_size", DispData(8, InfoHeader(1000, 1000, 8, 0, 16, 1) + Palette(256, 4) + Pattern(16, 1))},
         {"stated_past_chunk", DispData(8, InfoHeader(3, 2, 24, 0, 0xFFFFFFF0u) + Pattern(24, 1))},
         {"truncated_table", DispData(8, InfoHeader(33, 10, 8) + Palette(100, 4))},
+        {"bit_fields_565",
+         DispData(8, InfoHeader(3, 2, 16, 0, 0, 3) + Le32(0xF800) + Le32(0x07E0) + Le32(0x001F) + Pattern(16, 1))},
+        {"bit_fields_top_down",
+         DispData(8, InfoHeader(3, -2, 32, 0, 24, 3) + Le32(0xFF) + Le32(0xFF00) + Le32(0xFF0000) + Pattern(24, 1))},
+        {"bit_fields_split_mask", DispData(8, InfoHeader(1, 1, 32, 0, 4, 3) + Le32(0x0101) + Le32(0xFF0000) +
+                                                  Le32(0xFF000000u) + Pattern(4, 1))},
+        {"rle_top_down", DispData(8, InfoHeader(4, -2, 8, 2, 8, 1) + Palette(2, 4) + Pattern(8, 1))},
+        {"two_bit", DispData(8, InfoHeader(8, 2, 2) + Palette(4, 4) + Pattern(8, 1))},
         {"format_one", DispData(1, "plain text")},
         {"v5_header", DispData(8, Le32(124) + Pattern(120, 1))},
     };
@@ -69,6 +77,8 @@ std::vector<Seed> WalkSeeds() {
         {"plain_wave", Wave(Chunk("data", Pattern(64, 1)))},
         {"picture_and_text", Wave(text + Chunk("data", Pattern(64, 1)) + picture)},
         {"format_one_then_eight", Wave(Chunk("DISP", DispData(1, "text")) + picture)},
+        {"two_bit_then_eight",
+         Wave(Chunk("DISP", DispData(8, InfoHeader(8, 2, 2) + Palette(4, 4) + Pattern(8, 1))) + picture)},
         {"disp_past_form_end", Wave(RawChunk("DISP", 0x100000, picture))},
         {"disp_past_file_end", RawChunk("RIFF", 0xFFFFFF00u, "WAVE" + fmt + RawChunk("DISP", 5000, "data"))},
         {"form_past_file_end", RawChunk("RIFF", 0x7FFFFFFF, "WAVE" + fmt + text + picture)},

@@ -37,35 +37,32 @@ WORD ColorCount(const BITMAPINFOHEADER& bih) {
     return bih.biClrUsed != 0 ? LOWORD(bih.biClrUsed) : DepthColors(bih.biBitCount);
 }
 
-// The size of the packed DIB that a 40-byte header describes, 40 + 4n +
+// The bytes of the masks between the header and the colour table.
+DWORD MaskBytes(const BITMAPINFOHEADER& bih) {
+    return bih.biCompression == BI_BITFIELDS ? preview::kBitFieldMaskBytes : 0;
+}
+
+// The size of the packed DIB that a 40-byte header describes, 40 + masks + 4n +
 // biSizeImage, or nothing when the object refuses it. The graphics service reads
 // every row of an uncompressed DIB and up to biClrUsed colour entries whatever
 // biSizeImage says, so a block that would not cover them is refused, and so are
-// formats whose reads nothing here bounds (bit fields, JPEG, PNG).
+// formats whose reads nothing here bounds (JPEG, PNG). The picture reader refuses
+// by the same rules, so that it never takes a picture that this object refuses.
 std::optional<DWORD> UsableDIBSize(const BITMAPINFOHEADER& bih) {
-    if (bih.biSize != kHeaderSize || bih.biWidth < 0 || bih.biHeight < 0 || bih.biClrUsed > kMaxColors)
+    if (bih.biSize != kHeaderSize || bih.biClrUsed > kMaxColors) return std::nullopt;
+    if (!preview::IsHeldDibForm(bih.biBitCount, bih.biCompression, bih.biWidth, bih.biHeight, bih.biSizeImage))
         return std::nullopt;
-    switch (bih.biCompression) {
-    case BI_RGB: {
-        const WORD bits = bih.biBitCount;
-        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
-        const std::optional<std::int64_t> rows = preview::DibImageSize(bits, bih.biWidth, bih.biHeight);
-        if (!rows || *rows > static_cast<std::int64_t>(bih.biSizeImage)) return std::nullopt;
-        break;
-    }
-    case BI_RLE8:
-        if (bih.biBitCount != 8) return std::nullopt;
-        break;
-    case BI_RLE4:
-        if (bih.biBitCount != 4) return std::nullopt;
-        break;
-    default:
-        return std::nullopt;
-    }
     // The stored record states m_dwDIBSize + 14 in 32 bits.
-    const ULONGLONG size = kHeaderSize + 4ull * ColorCount(bih) + bih.biSizeImage;
-    if (size > 0xFFFFFFFFull - kFileHeaderSize) return std::nullopt;
+    const ULONGLONG size = kHeaderSize + MaskBytes(bih) + 4ull * ColorCount(bih) + bih.biSizeImage;
+    if (size > preview::kMaxStoredDibSize) return std::nullopt;
     return static_cast<DWORD>(size);
+}
+
+// Whether the masks that follow the header of a bit-field DIB are usable; other
+// DIBs have none to check.
+bool UsableMasks(const BITMAPINFOHEADER* lpbi) {
+    return lpbi->biCompression != BI_BITFIELDS ||
+           preview::UsableBitFields(lpbi->biBitCount, reinterpret_cast<const BYTE*>(lpbi) + kHeaderSize);
 }
 
 }  // namespace
@@ -97,7 +94,7 @@ HGLOBAL CDIBitmap::SetDIB(HGLOBAL hDIB) {
     const SIZE_T nBlockSize = ::GlobalSize(hDIB);
     const std::optional<DWORD> dwSize =
         lpbi != nullptr && nBlockSize >= kHeaderSize ? UsableDIBSize(*lpbi) : std::nullopt;
-    if (!dwSize || *dwSize > nBlockSize) {
+    if (!dwSize || *dwSize > nBlockSize || !UsableMasks(lpbi)) {
         // The caller handed the block over: refusing it must not leak it.
         if (lpbi != nullptr) ::GlobalUnlock(hDIB);
         ::GlobalFree(hDIB);
@@ -144,8 +141,8 @@ BOOL CDIBitmap::ReadDIB(CFile* pFile) {
         const std::optional<std::int64_t> computed =
             preview::DibImageSize(m_lpbi->biBitCount, m_lpbi->biWidth, m_lpbi->biHeight);
         std::int64_t nSize = computed && *computed >= 0 && *computed <= 0xFFFFFFFFll ? *computed : -1;
-        // Compressed data is guessed at one and a half times the uncompressed size.
-        if (nSize > 0 && m_lpbi->biCompression != BI_RGB) nSize = nSize * 3 >> 1;
+        // Run-length data is guessed at one and a half times the uncompressed size.
+        if (nSize > 0 && (m_lpbi->biCompression == BI_RLE8 || m_lpbi->biCompression == BI_RLE4)) nSize = nSize * 3 >> 1;
         if (nSize < 0 || nSize > 0xFFFFFFFFll) {
             Release();
             return FALSE;
@@ -158,7 +155,8 @@ BOOL CDIBitmap::ReadDIB(CFile* pFile) {
     const ULONGLONG nPosition = pFile->GetPosition();
     const ULONGLONG nLength = pFile->GetLength();
     const ULONGLONG nRemaining = nLength > nPosition ? nLength - nPosition : 0;
-    if (!dwSize || static_cast<ULONGLONG>(dwEntrySize) * nColors + m_lpbi->biSizeImage > nRemaining) {
+    const DWORD dwMaskBytes = MaskBytes(*m_lpbi);
+    if (!dwSize || dwMaskBytes + static_cast<ULONGLONG>(dwEntrySize) * nColors + m_lpbi->biSizeImage > nRemaining) {
         Release();
         return FALSE;
     }
@@ -180,7 +178,12 @@ BOOL CDIBitmap::ReadDIB(CFile* pFile) {
     }
     m_dwDIBSize = *dwSize;
 
-    auto* lpTable = reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(m_lpbi) + kHeaderSize);
+    pFile->Read(reinterpret_cast<BYTE*>(m_lpbi) + kHeaderSize, dwMaskBytes);
+    if (!UsableMasks(m_lpbi)) {
+        Release();
+        return FALSE;
+    }
+    auto* lpTable = reinterpret_cast<RGBQUAD*>(reinterpret_cast<BYTE*>(m_lpbi) + kHeaderSize + dwMaskBytes);
     if (dwEntrySize == sizeof(RGBQUAD)) {
         pFile->Read(lpTable, GetPaletteSize());
     } else {
@@ -201,7 +204,7 @@ BOOL CDIBitmap::WriteDIB(CFile* pFile) const {
 BOOL CDIBitmap::PrepareFileHeader() {
     if (m_lpbi == nullptr) return FALSE;
     m_bmfHeader.bfSize = m_dwDIBSize + kFileHeaderSize;
-    m_bmfHeader.bfOffBits = 4 * GetColorCount() + kFileHeaderSize + kHeaderSize;
+    m_bmfHeader.bfOffBits = kFileHeaderSize + kHeaderSize + MaskBytes(*m_lpbi) + GetPaletteSize();
     return TRUE;
 }
 
@@ -248,7 +251,7 @@ WORD CDIBitmap::GetPaletteSize() const {
 
 LPBYTE CDIBitmap::GetBits() const {
     if (m_lpbi == nullptr) return nullptr;
-    return reinterpret_cast<LPBYTE>(m_lpbi) + m_lpbi->biSize + GetPaletteSize();
+    return reinterpret_cast<LPBYTE>(m_lpbi) + m_lpbi->biSize + MaskBytes(*m_lpbi) + GetPaletteSize();
 }
 
 CPalette* CDIBitmap::CreateDIBPalette() const {
@@ -261,8 +264,8 @@ CPalette* CDIBitmap::CreateDIBPalette() const {
     auto* lpPalette = reinterpret_cast<LPLOGPALETTE>(buffer.data());
     lpPalette->palVersion = 0x300;
     lpPalette->palNumEntries = nColors;
-    const auto* lpTable =
-        reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(m_lpbi) + LOWORD(m_lpbi->biSize));
+    const auto* lpTable = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(m_lpbi) +
+                                                           LOWORD(m_lpbi->biSize) + MaskBytes(*m_lpbi));
     PALETTEENTRY* lpEntries = lpPalette->palPalEntry;
     for (WORD i = 0; i < nColors; ++i)
         lpEntries[i] = PALETTEENTRY{lpTable[i].rgbRed, lpTable[i].rgbGreen, lpTable[i].rgbBlue, 0};

@@ -3,9 +3,11 @@
 // table, draws itself unscaled, and stores itself in an archive as a 32-bit size
 // followed by the image of a BMP file.
 //
-// The block holds the normalised layout: a 40-byte BITMAPINFOHEADER, then
-// GetColorCount RGBQUADs, then biSizeImage pixel bytes; m_dwDIBSize is their sum.
-// The object owns the block and keeps it locked while it holds it.
+// The block holds the normalised layout: a 40-byte BITMAPINFOHEADER, the three
+// DWORD masks of bit fields (BI_BITFIELDS only), GetColorCount RGBQUADs, then
+// biSizeImage pixel bytes; m_dwDIBSize is their sum. Rows are always bottom-up:
+// the picture reader turns a top-down DIB over before handing it in. The object
+// owns the block and keeps it locked while it holds it.
 //
 // It holds only a DIB that it can draw without reading outside the block (see
 // SetDIB); whatever it refuses leaves it empty. An empty object draws nothing,
@@ -33,15 +35,17 @@ public:
     // when it is NULL or refused. A refused block is freed. Refused: a header
     // that is not 40 bytes; a negative width or height; biClrUsed above 16383
     // (the table must fit GetPaletteSize's 16 bits); other than uncompressed 1,
-    // 4, 8, 16, 24 or 32 bits, RLE8 at 8 or RLE4 at 4; uncompressed pixel bytes
-    // that do not cover every row; a block smaller than 40 + 4 x GetColorCount +
-    // biSizeImage; a total that the stored record's 32-bit bfSize cannot state.
+    // 4, 8, 16, 24 or 32 bits, bit fields at 16 or 32, RLE8 at 8 or RLE4 at 4;
+    // pixel bytes that do not cover every row, unless run-length encoded; bit
+    // fields whose masks are not one run of bits each, within the pixel and
+    // apart; a block smaller than 40 + masks + 4 x GetColorCount + biSizeImage;
+    // a total that the stored record's 32-bit bfSize cannot state.
     HGLOBAL SetDIB(HGLOBAL hDIB);
     // Reads a packed DIB with a 40-byte or a 12-byte core header from the file's
     // position into a new block, replacing the one held. FALSE, and empty, when
     // the header is short or refused as by SetDIB, a biSizeImage of 0 cannot be
-    // computed (a negative height, or too large), or the colour table and the
-    // pixels need more bytes than the file still has.
+    // computed (a negative height, or too large), or the masks, the colour table
+    // and the pixels need more bytes than the file still has.
     BOOL ReadDIB(CFile* pFile);
     // Writes the packed DIB; FALSE when empty or the file takes fewer bytes.
     BOOL WriteDIB(CFile* pFile) const;
@@ -52,7 +56,7 @@ public:
     CSize GetDimensions() const;
     // biClrUsed when not 0, else 2, 16 or 256 for 1, 4 or 8 bits, else 0.
     WORD GetColorCount() const;
-    // Bytes of the colour table.
+    // Bytes of the colour table; the masks of bit fields lie before it.
     WORD GetPaletteSize() const;
     // The first pixel byte, NULL when empty.
     LPBYTE GetBits() const;

@@ -2,8 +2,10 @@
 // chunk walk is the window-free reader's; this side opens the file, moves the
 // results into global memory, the bitmap and its palette, and reports.
 #include <cstring>
+#include <memory>
 
 #include "DIBitmap.h"
+#include "DisplayDib.h"
 #include "PreviewReaders.h"
 #include "SoundControlDlg.h"
 
@@ -13,16 +15,17 @@ const char kCaptionMmio[] = "mmio";
 const char kCaptionTest[] = "test";
 const char kShortReadText[] = "チャンクの読み取りに失敗しました";
 
-// A movable, zero-filled block holding the normalised DIB, or null.
+// A movable block holding the normalised DIB as the bitmap holds it, bottom-up,
+// or null.
 HGLOBAL CopyToGlobal(const std::vector<std::uint8_t>& dib) {
-    HGLOBAL hDIB = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, dib.size());
+    HGLOBAL hDIB = ::GlobalAlloc(GMEM_MOVEABLE, dib.size());
     if (hDIB == nullptr) return nullptr;
     void* p = ::GlobalLock(hDIB);
     if (p == nullptr) {
         ::GlobalFree(hDIB);
         return nullptr;
     }
-    std::memcpy(p, dib.data(), dib.size());
+    preview::CopyAsHeld(dib.data(), dib.size(), static_cast<std::uint8_t*>(p));
     ::GlobalUnlock(hDIB);
     return hDIB;
 }
@@ -40,10 +43,11 @@ BOOL CSoundControlDlg::ReadPicture(LPCSTR lpszPath) {
         MessageBox("ファイルのオープンに失敗しました", kCaptionMmio);
         return FALSE;
     }
-    HGLOBAL hDIB = nullptr;
-    preview::PictureResult result = preview::ReadPicture(*source, [&hDIB](const std::vector<std::uint8_t>& dib) {
-        hDIB = CopyToGlobal(dib);
-        return hDIB != nullptr;
+    // The bitmap itself takes each picture found: one that it refused would leave
+    // the frame empty, so the search goes on to a later chunk instead.
+    auto pBitmap = std::make_unique<CDIBitmap>();
+    preview::PictureResult result = preview::ReadPicture(*source, [&pBitmap](const std::vector<std::uint8_t>& dib) {
+        return pBitmap->SetDIB(CopyToGlobal(dib)) != nullptr;
     });
     source.reset();
     switch (result.outcome) {
@@ -60,8 +64,7 @@ BOOL CSoundControlDlg::ReadPicture(LPCSTR lpszPath) {
         break;
     }
     // A chunk that could not be read still leaves an (empty) bitmap behind.
-    m_pDIBitmap = new CDIBitmap;
-    m_pDIBitmap->SetDIB(hDIB);
+    m_pDIBitmap = pBitmap.release();
     delete SetPalette(m_pDIBitmap->CreateDIBPalette());
     return TRUE;
 }

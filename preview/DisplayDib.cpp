@@ -104,6 +104,69 @@ std::optional<std::int64_t> DibImageSize(std::uint16_t bitCount, std::int32_t wi
     return CheckedProduct(RowBytes(bitCount, width), height);
 }
 
+bool IsHeldDibForm(std::uint16_t bitCount, std::uint32_t compression, std::int32_t width, std::int32_t height,
+                   std::uint32_t sizeImage) {
+    if (width < 0 || height < 0) return false;
+    switch (compression) {
+    case kCompressionRgb:
+        if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
+            return false;
+        break;
+    case kCompressionBitFields:
+        if (bitCount != 16 && bitCount != 32) return false;
+        break;
+    case kCompressionRle8:
+        return bitCount == 8;
+    case kCompressionRle4:
+        return bitCount == 4;
+    default:
+        return false;
+    }
+    const std::optional<std::int64_t> rows = DibImageSize(bitCount, width, height);
+    return rows && *rows <= static_cast<std::int64_t>(sizeImage);
+}
+
+bool UsableBitFields(std::uint16_t bitCount, const std::uint8_t* masks) {
+    if (masks == nullptr || bitCount == 0 || bitCount > 32) return false;
+    const std::uint64_t pixel = (std::uint64_t{1} << bitCount) - 1;
+    std::uint64_t taken = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::uint64_t mask = Le32(masks + 4 * i);
+        if (mask == 0 || (mask & ~pixel) != 0 || (mask & taken) != 0) return false;
+        // Adding the lowest set bit clears a single run and leaves bits above it
+        // untouched.
+        if (((mask + (mask & (~mask + 1))) & mask) != 0) return false;
+        taken |= mask;
+    }
+    return true;
+}
+
+std::uint64_t DibPixelOffset(const std::uint8_t* header) {
+    const std::uint32_t masks = Le32(header + 16) == kCompressionBitFields ? kBitFieldMaskBytes : 0;
+    return kInfoHeaderSize + masks + 4 * static_cast<std::uint64_t>(Le32(header + 32));
+}
+
+void CopyAsHeld(const std::uint8_t* dib, std::size_t size, std::uint8_t* out) {
+    std::memcpy(out, dib, size);
+    if (size < kInfoHeaderSize) return;
+    const auto height = static_cast<std::int32_t>(Le32(dib + 8));
+    if (height >= 0 || height == std::numeric_limits<std::int32_t>::min()) return;
+    const std::int64_t stride = RowBytes(Le16(dib + 14), static_cast<std::int32_t>(Le32(dib + 4)));
+    const std::uint64_t pixels = DibPixelOffset(dib);
+    const auto rows = static_cast<std::uint64_t>(-static_cast<std::int64_t>(height));
+    // Anything but a normalised DIB is left as it came.
+    if (stride < 0 || pixels > size || static_cast<std::uint64_t>(stride) > size - pixels) return;
+    const auto offset = static_cast<std::size_t>(pixels);
+    const auto rowBytes = static_cast<std::size_t>(stride);
+    if (rowBytes != 0 && rows > (size - offset) / rowBytes) return;
+    const std::uint8_t* from = dib + offset + static_cast<std::size_t>(rows) * rowBytes;
+    for (std::uint8_t* to = out + offset; from != dib + offset; to += rowBytes) {
+        from -= rowBytes;
+        std::memcpy(to, from, rowBytes);
+    }
+    PutLe32(out + 8, static_cast<std::uint32_t>(-height));
+}
+
 std::uint16_t CountDibColors(const std::uint8_t* header, std::size_t size) {
     if (header == nullptr || size < 4) return 0;
     std::uint16_t bitCount = 0;
@@ -149,22 +212,25 @@ std::optional<std::vector<std::uint8_t>> ConvertDisplayDib(const std::uint8_t* c
         if (!computed || *computed < 0 || *computed > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
         header.sizeImage = static_cast<std::uint32_t>(*computed);
     }
-    if (header.compression == 0) {
-        // The graphics service reads every row of an uncompressed DIB, whatever
-        // biSizeImage says; a top-down DIB has |biHeight| rows.
-        const std::int64_t rows = header.height < 0 ? -static_cast<std::int64_t>(header.height) : header.height;
-        const std::optional<std::int64_t> needed = CheckedProduct(RowBytes(header.bitCount, header.width), rows);
-        if (header.width < 0 || !needed || *needed > header.sizeImage) return std::nullopt;
-    }
+    if (header.height == std::numeric_limits<std::int32_t>::min()) return std::nullopt;
+    const bool topDown = header.height < 0;
+    if (topDown && header.compression != kCompressionRgb && header.compression != kCompressionBitFields)
+        return std::nullopt;
+    if (!IsHeldDibForm(header.bitCount, header.compression, header.width, topDown ? -header.height : header.height,
+                       header.sizeImage))
+        return std::nullopt;
 
+    const std::uint64_t masks = header.compression == kCompressionBitFields ? kBitFieldMaskBytes : 0;
     const std::uint64_t sourceEntry = core ? 3 : 4;
     const std::uint64_t sourceTable = sourceEntry * colors;
-    if (sourceSize - headerSize < sourceTable + header.sizeImage) return std::nullopt;
+    if (sourceSize - headerSize < masks + sourceTable + header.sizeImage) return std::nullopt;
+    const std::uint8_t* sourceMasks = source + headerSize;
+    if (masks != 0 && !UsableBitFields(header.bitCount, sourceMasks)) return std::nullopt;
 
     header.clrUsed = colors;
-    const std::uint64_t total = kInfoHeaderSize + 4ull * colors + header.sizeImage;
+    const std::uint64_t total = kInfoHeaderSize + masks + 4ull * colors + header.sizeImage;
     std::vector<std::uint8_t> dib;
-    if (total > dib.max_size()) return std::nullopt;
+    if (total > kMaxStoredDibSize || total > dib.max_size()) return std::nullopt;
     try {
         dib.assign(static_cast<std::size_t>(total), 0);
     } catch (const std::bad_alloc&) {
@@ -172,8 +238,9 @@ std::optional<std::vector<std::uint8_t>> ConvertDisplayDib(const std::uint8_t* c
     }
 
     WriteInfoHeader(dib.data(), header);
-    const std::uint8_t* entries = source + headerSize;
-    std::uint8_t* table = dib.data() + kInfoHeaderSize;
+    std::memcpy(dib.data() + kInfoHeaderSize, sourceMasks, masks);
+    const std::uint8_t* entries = sourceMasks + masks;
+    std::uint8_t* table = dib.data() + kInfoHeaderSize + masks;
     if (core) {
         // Blue, green, red keep their order; the fourth byte stays 0.
         for (std::size_t i = 0; i < colors; ++i) std::memcpy(table + 4 * i, entries + 3 * i, 3);

@@ -386,3 +386,237 @@ TEST_F(ThemedFileTest, EverySoundOfTheDemoPackHasItsPictureAndDescription) {
 }
 
 }  // namespace
+
+namespace {
+
+// The forms a DISP picture may take besides bottom-up 24 bits: the dialog shows
+// each exactly as that form, and a picture that it cannot hold leaves the frame
+// to a later chunk.
+class PictureFormsTest : public PreviewDialogTest {
+protected:
+    enum class Form { kBottomUp24, kTopDown24, kBitFields565, kTopDownBitFields565, kBitFields32, kTopDownBitFields32 };
+
+    // Colours of 0 and 255 only, which 5-6-5 pixels hold exactly, in bands of 7
+    // columns and 5 rows counted from the bottom-left pixel.
+    static COLORREF PictureColour(int x, int y) {
+        static const COLORREF kColours[] = {RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(0, 0, 255),     RGB(255, 255, 0),
+                                            RGB(0, 255, 255), RGB(255, 0, 255), RGB(255, 255, 255), RGB(0, 0, 0)};
+        return kColours[(x / 7 + 3 * (y / 5)) % 8];
+    }
+
+    // The same picture, width x height, in one form. The 32-bit bit fields keep
+    // red in the low byte, so that reading them as plain 32 bits would swap red
+    // and blue.
+    static Bytes Picture(int width, int height, Form form) {
+        const bool topDown =
+            form == Form::kTopDown24 || form == Form::kTopDownBitFields565 || form == Form::kTopDownBitFields32;
+        int bits = 24;
+        Bytes masks;
+        if (form == Form::kBitFields565 || form == Form::kTopDownBitFields565) {
+            bits = 16;
+            masks = riff::Le32(0xF800) + riff::Le32(0x07E0) + riff::Le32(0x001F);
+        } else if (form == Form::kBitFields32 || form == Form::kTopDownBitFields32) {
+            bits = 32;
+            masks = riff::Le32(0x000000FF) + riff::Le32(0x0000FF00) + riff::Le32(0x00FF0000);
+        }
+        const int stride = (bits * width + 31) / 32 * 4;
+        Bytes pixels;
+        for (int row = 0; row < height; ++row) {
+            const int y = topDown ? height - 1 - row : row;
+            Bytes line;
+            for (int x = 0; x < width; ++x) {
+                const COLORREF c = PictureColour(x, y);
+                if (bits == 24) {
+                    line += Bytes{static_cast<char>(GetBValue(c)), static_cast<char>(GetGValue(c)),
+                                  static_cast<char>(GetRValue(c))};
+                } else if (bits == 16) {
+                    line += riff::Le16(static_cast<std::uint16_t>((GetRValue(c) >> 3) << 11 | (GetGValue(c) >> 2) << 5 |
+                                                                  GetBValue(c) >> 3));
+                } else {
+                    line += Bytes{static_cast<char>(GetRValue(c)), static_cast<char>(GetGValue(c)),
+                                  static_cast<char>(GetBValue(c)), '\0'};
+                }
+            }
+            line.resize(stride, '\0');
+            pixels += line;
+        }
+        // A top-down DIB must state its image size.
+        const std::uint32_t image = topDown ? static_cast<std::uint32_t>(stride * height) : 0;
+        return riff::InfoHeader(width, topDown ? -height : height, static_cast<std::uint16_t>(bits), 0, image,
+                                masks.empty() ? 0 : 3) +
+               masks + pixels;
+    }
+
+    // A wave file whose DISP chunks hold these DIBs, in this order.
+    static Bytes WaveWithPictures(const std::vector<Bytes>& dibs) {
+        Bytes body = riff::Chunk("data", riff::Pattern(200, 1));
+        for (const Bytes& dib : dibs) body += riff::Chunk("DISP", riff::DispData(8, dib));
+        return riff::Wave(body);
+    }
+
+    // The dialog's pixels around the picture frame, row by row from the top.
+    std::vector<COLORREF> CaptureFrame() {
+        const RECT area = Around(m_dlg->m_rcPicture, 4);
+        const int width = area.right - area.left;
+        const int height = area.bottom - area.top;
+        HDC hdc = GetDC(m_hDlg);
+        HDC hMem = CreateCompatibleDC(hdc);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* pBits = nullptr;
+        HBITMAP hBitmap = CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+        HGDIOBJ hOld = SelectObject(hMem, hBitmap);
+        BitBlt(hMem, 0, 0, width, height, hdc, area.left, area.top, SRCCOPY);
+        GdiFlush();
+        std::vector<COLORREF> pixels;
+        for (int i = 0; i < width * height; ++i) {
+            const DWORD p = static_cast<const DWORD*>(pBits)[i];
+            pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+        }
+        SelectObject(hMem, hOld);
+        DeleteObject(hBitmap);
+        DeleteDC(hMem);
+        ReleaseDC(m_hDlg, hdc);
+        return pixels;
+    }
+
+    // The "picture:" line of what the authoring tool's Windows build lists for a
+    // file of the directory.
+    std::string ListedPicture(const std::string& name) {
+        const std::string out = m_dir / (name + ".txt");
+        SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+        HANDLE hOut = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+        if (hOut == INVALID_HANDLE_VALUE) return "(cannot create " + out + ")";
+        std::string command = "\"" + harness::WindowsPath(ZORVAND_WAVTHEME_EXE) + "\" list \"" + (m_dir / name) + "\"";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = hOut;
+        si.hStdError = hOut;
+        PROCESS_INFORMATION pi{};
+        const BOOL started =
+            CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr, &si, &pi);
+        CloseHandle(hOut);
+        if (!started) return "(cannot start " + command + ")";
+        const DWORD waited = WaitForSingleObject(pi.hProcess, 60000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        if (waited != WAIT_OBJECT_0) return "(no end of " + command + ")";
+        std::string listing(4096, '\0');
+        DWORD got = 0;
+        HANDLE hIn = CreateFileA(out.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 0, nullptr);
+        if (hIn == INVALID_HANDLE_VALUE) return "(cannot read " + out + ")";
+        ReadFile(hIn, &listing[0], static_cast<DWORD>(listing.size()), &got, nullptr);
+        CloseHandle(hIn);
+        listing.resize(got);
+        const std::size_t at = listing.find("picture:");
+        if (at == std::string::npos) return listing;
+        return listing.substr(at, listing.find_first_of("\r\n", at) - at);
+    }
+
+    // Chooses the file and checks that the dialog holds a picture of this size
+    // and no message came; returns the frame's pixels.
+    std::vector<COLORREF> ShowPicture(const std::string& name, int width, int height) {
+        MessageBoxRecorder boxes;
+        Choose(name);
+        EXPECT_TRUE(boxes.Boxes().empty()) << name;
+        EXPECT_TRUE(m_dlg->m_pDIBitmap != nullptr) << name;
+        if (m_dlg->m_pDIBitmap != nullptr) {
+            EXPECT_EQ(m_dlg->m_pDIBitmap->GetDimensions().cx, width) << name;
+            EXPECT_EQ(m_dlg->m_pDIBitmap->GetDimensions().cy, height) << name << ": held bottom-up";
+        }
+        return CaptureFrame();
+    }
+};
+
+TEST_F(PictureFormsTest, TopDownAndBitFieldPicturesShowWhatTheirBottomUpFormShows) {
+    const std::vector<Form> forms = {Form::kTopDown24, Form::kBitFields565, Form::kTopDownBitFields565,
+                                     Form::kBitFields32, Form::kTopDownBitFields32};
+    m_dir.WriteFile("plain.wav", WaveWithPictures({}));
+    // A picture smaller than the frame is centred; of a larger one the frame shows
+    // the bottom-left part.
+    for (const SIZE size : {SIZE{40, 30}, SIZE{400, 300}}) {
+        const int w = size.cx, h = size.cy;
+        SCOPED_TRACE(testing::Message() << w << " x " << h);
+        const std::string prefix = w < 100 ? "s" : "l";
+        m_dir.WriteFile(prefix + "ref.wav", WaveWithPictures({Picture(w, h, Form::kBottomUp24)}));
+        for (std::size_t i = 0; i < forms.size(); ++i)
+            m_dir.WriteFile(prefix + std::to_string(i) + ".wav", WaveWithPictures({Picture(w, h, forms[i])}));
+
+        Choose("plain.wav");
+        const std::vector<COLORREF> empty = CaptureFrame();
+        const std::vector<COLORREF> expected = ShowPicture(prefix + "ref.wav", w, h);
+        ASSERT_NE(expected, empty) << "the bottom-up picture is painted";
+        for (std::size_t i = 0; i < forms.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << "form " << static_cast<int>(forms[i]));
+            EXPECT_TRUE(ShowPicture(prefix + std::to_string(i) + ".wav", w, h) == expected)
+                << "not the pixels of the bottom-up 24-bit picture";
+        }
+    }
+}
+
+// DIBs that no picture reader draws alike, or that the bitmap has no way to draw.
+std::vector<Bytes> UnusablePictures() {
+    const Bytes twoColours = riff::Le32(0x000000FF) + riff::Le32(0x00FF0000);
+    return {
+        riff::InfoHeader(16, 2, 2, 4, 8) + riff::Pattern(16, 1) + Bytes(8, '\x1B'),
+        riff::InfoHeader(4, 4, 32, 0, 64, 3) + riff::Le32(0x00FF00FF) + riff::Le32(0x0000FF00) +
+            riff::Le32(0xFF000000u) + Bytes(64, '\xFF'),
+        riff::InfoHeader(4, 4, 24, 0, 48, 3) + riff::Le32(0xFF0000) + riff::Le32(0xFF00) + riff::Le32(0xFF) +
+            Bytes(48, '\xFF'),
+        riff::InfoHeader(4, -2, 8, 2, 8, 1) + twoColours + riff::Le16(0x0104) + riff::Le16(0) + riff::Le16(0x0004) +
+            riff::Le16(0x0100),
+        riff::InfoHeader(4, 4, 0, 0, 16, 4) + Bytes(16, '\xFF'),
+    };
+}
+
+TEST_F(PictureFormsTest, APictureTheBitmapCannotHoldLeavesTheFrameToALaterChunk) {
+    const Bytes later = SolidDib(40, 30, kBlue, kGreen);
+    m_dir.WriteFile("later.wav", WaveWithPictures({later}));
+    const std::vector<COLORREF> expected = ShowPicture("later.wav", 40, 30);
+    const RECT blue = Find(Around(m_dlg->m_rcPicture, 4), kBlue);
+    ASSERT_FALSE(IsRectEmpty(&blue));
+
+    const std::vector<Bytes> unusable = UnusablePictures();
+    for (std::size_t i = 0; i < unusable.size(); ++i)
+        m_dir.WriteFile("u" + std::to_string(i) + ".wav", WaveWithPictures({unusable[i], later}));
+    for (std::size_t i = 0; i < unusable.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "unusable picture " << i);
+        EXPECT_TRUE(ShowPicture("u" + std::to_string(i) + ".wav", 40, 30) == expected)
+            << "not the later chunk's picture";
+    }
+}
+
+TEST_F(PictureFormsTest, TheToolListsThePictureTheDialogShows) {
+    struct Case {
+        const char* name;
+        Bytes wave;
+        const char* listed;
+        int width;
+        int height;
+    };
+    const std::vector<Bytes> unusable = UnusablePictures();
+    const Bytes later = SolidDib(40, 30, kBlue, kGreen);
+    const std::vector<Case> cases = {
+        {"two_bit.wav", WaveWithPictures({unusable[0], later}), "picture:     40 x 30, 24 bits per pixel", 40, 30},
+        {"split.wav", WaveWithPictures({unusable[1], later}), "picture:     40 x 30, 24 bits per pixel", 40, 30},
+        {"rle_td.wav", WaveWithPictures({unusable[3], later}), "picture:     40 x 30, 24 bits per pixel", 40, 30},
+        {"f565.wav", WaveWithPictures({Picture(12, 9, Form::kBitFields565), later}),
+         "picture:     12 x 9, 16 bits per pixel", 12, 9},
+        {"f32.wav", WaveWithPictures({Picture(12, 9, Form::kBitFields32), later}),
+         "picture:     12 x 9, 32 bits per pixel", 12, 9},
+    };
+    for (const Case& c : cases) m_dir.WriteFile(c.name, c.wave);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ListedPicture(c.name), c.listed);
+        ShowPicture(c.name, c.width, c.height);
+    }
+}
+
+}  // namespace

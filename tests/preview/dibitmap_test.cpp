@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "DIBitmap.h"
+#include "DisplayDib.h"
 #include "test_files.h"
 
 namespace {
@@ -99,6 +100,26 @@ std::string TrueColourDib() {
     const std::string pixels = {0, 0, '\xFF', 0, '\xFF', 0, 0, 0, '\xFF', 0, 0, '\xFF', '\xFF', '\xFF', 0, 0};
     return PackedDib(Header(24, 2, 2, 0, 16), {}, pixels);
 }
+
+// A DIB of bit fields: the header, the red, green and blue masks, the table, the
+// pixels.
+std::string BitFieldDib(WORD bitCount, LONG width, LONG height, DWORD clrUsed, DWORD sizeImage,
+                        const std::string& masks, const std::vector<RGBQUAD>& table, const std::string& pixels) {
+    BITMAPINFOHEADER h = Header(bitCount, width, height, clrUsed, sizeImage);
+    h.biCompression = BI_BITFIELDS;
+    std::string s = Bytes(&h, sizeof h) + masks;
+    for (const RGBQUAD& q : table) s += Bytes(&q, sizeof q);
+    return s + pixels;
+}
+
+const std::string kMasks565 = Le32(0xF800) + Le32(0x07E0) + Le32(0x001F);
+const std::string kMasksBgr = Le32(0x000000FF) + Le32(0x0000FF00) + Le32(0x00FF0000);
+
+// TrueColourDib's picture at 16 bits, 5-6-5: red and green at the bottom, blue
+// and white on top, two bytes a pixel, rows of 4 bytes.
+const std::string kPixels565 = {0, '\xF8', '\xE0', 0x07, 0x1F, 0, '\xFF', '\xFF'};
+// The same at 32 bits with red in the low byte and blue in the third.
+const std::string kPixelsBgr = {'\xFF', 0, 0, 0, 0, '\xFF', 0, 0, 0, 0, '\xFF', 0, '\xFF', '\xFF', '\xFF', 0};
 
 // A memory context drawing into a top-down 32-bit DIB section, filled with one colour.
 class Canvas {
@@ -542,6 +563,169 @@ TEST(CDIBitmapTest, LoadingAnUnusableRecordSkipsItAsItsSizeStates) {
     ExpectEmpty(bitmap);
 }
 
+// Draws bitmap onto a 2 x 2 canvas: TrueColourDib's picture, as every form of it
+// must show.
+void ExpectTrueColourPicture(const CDIBitmap& bitmap) {
+    Canvas canvas(2, 2, kGrey);
+    EXPECT_GT(bitmap.Draw(canvas.DC(), 0, 0, 0, 0, 2, 2, SRCCOPY, nullptr), 0);
+    EXPECT_EQ(canvas.Pixel(0, 1), kRed) << "bottom left";
+    EXPECT_EQ(canvas.Pixel(1, 1), kGreen);
+    EXPECT_EQ(canvas.Pixel(0, 0), kBlue) << "top left";
+    EXPECT_EQ(canvas.Pixel(1, 0), kWhite);
+}
+
+TEST(CDIBitmapTest, BitFieldsHoldTheirMasksBeforeThePixels) {
+    struct Case {
+        const char* what;
+        std::string dib;
+    };
+    const std::vector<Case> cases = {
+        {"16 bits, 5-6-5", BitFieldDib(16, 2, 2, 0, 8, kMasks565, {}, kPixels565)},
+        {"32 bits, red low", BitFieldDib(32, 2, 2, 0, 16, kMasksBgr, {}, kPixelsBgr)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ExposedDIBitmap bitmap;
+        HGLOBAL h = Block(c.dib);
+        ASSERT_EQ(bitmap.SetDIB(h), h);
+        EXPECT_EQ(bitmap.GetColorCount(), 0);
+        EXPECT_EQ(bitmap.GetPaletteSize(), 0);
+        EXPECT_EQ(bitmap.GetBits() - reinterpret_cast<const BYTE*>(bitmap.Header()), 52) << "after the 12 mask bytes";
+        EXPECT_EQ(bitmap.Size(), c.dib.size());
+        EXPECT_EQ(bitmap.GetDimensions().cx, 2);
+        EXPECT_EQ(bitmap.GetDimensions().cy, 2);
+        std::unique_ptr<CPalette> pPalette(bitmap.CreateDIBPalette());
+        ASSERT_NE(pPalette, nullptr) << "a palette object of no entries, as for 24 bits";
+        if (pPalette->m_hObject != nullptr) {
+            WORD nEntries = 0xFFFF;
+            EXPECT_EQ(::GetObjectA(pPalette->m_hObject, sizeof nEntries, &nEntries), static_cast<int>(sizeof nEntries));
+            EXPECT_EQ(nEntries, 0);
+        }
+        ExpectTrueColourPicture(bitmap);
+
+        harness::TestDirectory dir;
+        const DWORD size = static_cast<DWORD>(c.dib.size());
+        EXPECT_EQ(StoredRecord(bitmap, dir / "fields.rec"),
+                  Le32(size) + "BM" + Le32(14 + size) + Le16(0) + Le16(0) + Le32(14 + 40 + 12) + c.dib)
+            << "the pixels start after the masks";
+    }
+}
+
+TEST(CDIBitmapTest, ATableAfterBitFieldMasksMakesThePalette) {
+    std::vector<RGBQUAD> table = {{0x10, 0x20, 0x30, 0}, {0x40, 0x50, 0x60, 0}};
+    const std::string dib = BitFieldDib(16, 2, 2, 2, 8, kMasks565, table, kPixels565);
+    ExposedDIBitmap bitmap;
+    ASSERT_NE(bitmap.SetDIB(Block(dib)), nullptr);
+    EXPECT_EQ(bitmap.GetColorCount(), 2);
+    EXPECT_EQ(bitmap.GetBits() - reinterpret_cast<const BYTE*>(bitmap.Header()), 40 + 12 + 8);
+    EXPECT_EQ(bitmap.Size(), 40u + 12u + 8u + 8u);
+    std::unique_ptr<CPalette> pPalette(bitmap.CreateDIBPalette());
+    ASSERT_NE(pPalette, nullptr);
+    PALETTEENTRY entries[3] = {};
+    ASSERT_EQ(::GetPaletteEntries(*pPalette, 0, 3, entries), 2u);
+    EXPECT_EQ(RGB(entries[0].peRed, entries[0].peGreen, entries[0].peBlue), ColorOf(table[0])) << "not a mask";
+    EXPECT_EQ(RGB(entries[1].peRed, entries[1].peGreen, entries[1].peBlue), ColorOf(table[1]));
+    ExpectTrueColourPicture(bitmap);
+
+    harness::TestDirectory dir;
+    EXPECT_EQ(StoredRecord(bitmap, dir / "table.rec").substr(0, 18),
+              Le32(68) + "BM" + Le32(82) + Le16(0) + Le16(0) + Le32(14 + 40 + 12 + 8));
+}
+
+TEST(CDIBitmapTest, BitFieldRecordsLoadAsStored) {
+    const std::string dib = BitFieldDib(16, 2, 2, 0, 8, kMasks565, {}, kPixels565);
+    harness::TestDirectory dir;
+    std::string record;
+    {
+        ExposedDIBitmap bitmap;
+        ASSERT_NE(bitmap.SetDIB(Block(dib)), nullptr);
+        record = StoredRecord(bitmap, dir / "fields.rec");
+    }
+    dir.WriteFile("fields.rec", record + Le32(0xABCD1234));
+    ExposedDIBitmap loaded;
+    EXPECT_EQ(LoadRecord(loaded, dir / "fields.rec"), 0xABCD1234u) << "the file goes on after the record";
+    EXPECT_EQ(loaded.Held(), dib);
+    ExpectTrueColourPicture(loaded);
+
+    // A size of 0 is computed exactly: bit fields are not compressed.
+    dir.WriteFile("unsized.bin", BitFieldDib(16, 2, 2, 0, 0, kMasks565, {}, kPixels565));
+    CFile file;
+    ASSERT_TRUE(file.Open((dir / "unsized.bin").c_str(), CFile::modeRead));
+    ASSERT_TRUE(loaded.ReadDIB(&file));
+    EXPECT_EQ(loaded.Header()->biSizeImage, 8u);
+    EXPECT_EQ(loaded.Size(), 60u);
+    EXPECT_EQ(file.GetPosition(), file.GetLength());
+    ExpectTrueColourPicture(loaded);
+}
+
+TEST(CDIBitmapTest, BitFieldsItCannotDrawAlikeEverywhereAreRefused) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"masks beyond the block", BitFieldDib(16, 2, 2, 0, 8, "", {}, kPixels565)},
+        {"a zero mask", BitFieldDib(16, 2, 2, 0, 8, Le32(0xF800) + Le32(0) + Le32(0x1F), {}, kPixels565)},
+        {"a mask of two runs", BitFieldDib(16, 2, 2, 0, 8, Le32(0xF801) + Le32(0x07E0) + Le32(0x1E), {}, kPixels565)},
+        {"overlapping masks", BitFieldDib(16, 2, 2, 0, 8, Le32(0xF800) + Le32(0x0FE0) + Le32(0x1F), {}, kPixels565)},
+        {"a mask beyond 16 bits",
+         BitFieldDib(16, 2, 2, 0, 8, Le32(0x1F0000) + Le32(0x07E0) + Le32(0x1F), {}, kPixels565)},
+        {"24 bits", BitFieldDib(24, 2, 2, 0, 16, kMasksBgr, {}, std::string(16, '\1'))},
+        {"8 bits", BitFieldDib(8, 4, 2, 0, 8, kMasksBgr, Table(256), std::string(8, '\1'))},
+        {"pixels short of the rows", BitFieldDib(32, 2, 2, 0, 12, kMasksBgr, {}, kPixelsBgr)},
+    };
+    harness::TestDirectory dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ExposedDIBitmap bitmap;
+        HGLOBAL h = Block(c.bytes);
+        EXPECT_EQ(bitmap.SetDIB(h), nullptr);
+        ExpectEmpty(bitmap);
+        EXPECT_TRUE(IsFreed(h));
+
+        dir.WriteFile("fields.bin", c.bytes);
+        CFile file;
+        ASSERT_TRUE(file.Open((dir / "fields.bin").c_str(), CFile::modeRead));
+        EXPECT_FALSE(bitmap.ReadDIB(&file));
+        ExpectEmpty(bitmap);
+    }
+}
+
+// What the picture reader hands the bitmap for a DISP chunk's DIB.
+HGLOBAL ReaderBlock(const std::string& dib) {
+    const std::string chunk = Le32(8) + dib;
+    const auto normalised =
+        preview::ConvertDisplayDib(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size());
+    if (!normalised) return nullptr;
+    HGLOBAL h = ::GlobalAlloc(GMEM_MOVEABLE, normalised->size());
+    preview::CopyAsHeld(normalised->data(), normalised->size(), static_cast<std::uint8_t*>(::GlobalLock(h)));
+    ::GlobalUnlock(h);
+    return h;
+}
+
+// TrueColourDib's picture stored top-down: blue and white first.
+std::string TopDownTrueColourDib() {
+    const std::string pixels = {'\xFF', 0, 0, '\xFF', '\xFF', '\xFF', 0, 0, 0, 0, '\xFF', 0, '\xFF', 0, 0, 0};
+    return PackedDib(Header(24, 2, -2, 0, 16), {}, pixels);
+}
+
+TEST(CDIBitmapTest, ATopDownPictureIsHeldAsItsBottomUpForm) {
+    ExposedDIBitmap bitmap;
+    HGLOBAL h = ReaderBlock(TopDownTrueColourDib());
+    ASSERT_NE(h, nullptr) << "the reader takes it";
+    ASSERT_EQ(bitmap.SetDIB(h), h) << "so the bitmap holds it";
+    EXPECT_EQ(bitmap.Held(), TrueColourDib());
+    EXPECT_EQ(bitmap.GetDimensions().cy, 2);
+    ExpectTrueColourPicture(bitmap);
+
+    // Top-down bit fields likewise.
+    const std::string topDownFields =
+        BitFieldDib(16, 2, -2, 0, 8, kMasks565, {}, kPixels565.substr(4) + kPixels565.substr(0, 4));
+    ASSERT_NE(bitmap.SetDIB(ReaderBlock(topDownFields)), nullptr);
+    EXPECT_EQ(bitmap.Held(), BitFieldDib(16, 2, 2, 0, 8, kMasks565, {}, kPixels565));
+    ExpectTrueColourPicture(bitmap);
+}
+
 // ---------------------------------------------------------------- ImageMagick
 
 struct Decoded {
@@ -634,6 +818,35 @@ TEST(CDIBitmapImageMagickTest, ReadsTheStoredPalettedImage) {
 TEST(CDIBitmapImageMagickTest, ReadsTheStoredTrueColourImage) {
     CDIBitmap bitmap;
     ASSERT_NE(bitmap.SetDIB(Block(TrueColourDib())), nullptr);
+    harness::TestDirectory dir;
+    const Decoded decoded = DecodeStoredImage(bitmap, dir);
+    ASSERT_EQ(decoded.width, 2) << decoded.output;
+    ASSERT_EQ(decoded.height, 2) << decoded.output;
+    const std::vector<COLORREF> expected = {kBlue, kWhite, kRed, kGreen};
+    EXPECT_EQ(decoded.pixels, expected) << decoded.output;
+}
+
+TEST(CDIBitmapImageMagickTest, ReadsTheStoredBitFieldImages) {
+    // ImageMagick counts rows from the top: blue and white first.
+    const std::vector<COLORREF> expected = {kBlue, kWhite, kRed, kGreen};
+    for (const std::string& dib : {BitFieldDib(16, 2, 2, 0, 8, kMasks565, {}, kPixels565),
+                                   BitFieldDib(32, 2, 2, 0, 16, kMasksBgr, {}, kPixelsBgr),
+                                   BitFieldDib(16, 2, 2, 2, 8, kMasks565, Table(2), kPixels565)}) {
+        SCOPED_TRACE(dib.size());
+        CDIBitmap bitmap;
+        ASSERT_NE(bitmap.SetDIB(Block(dib)), nullptr);
+        harness::TestDirectory dir;
+        const Decoded decoded = DecodeStoredImage(bitmap, dir);
+        EXPECT_NE(decoded.output.find("exit 0"), std::string::npos) << decoded.output;
+        ASSERT_EQ(decoded.width, 2) << decoded.output;
+        ASSERT_EQ(decoded.height, 2) << decoded.output;
+        EXPECT_EQ(decoded.pixels, expected) << decoded.output;
+    }
+}
+
+TEST(CDIBitmapImageMagickTest, ReadsAStoredTopDownPictureTheRightWayUp) {
+    CDIBitmap bitmap;
+    ASSERT_NE(bitmap.SetDIB(ReaderBlock(TopDownTrueColourDib())), nullptr);
     harness::TestDirectory dir;
     const Decoded decoded = DecodeStoredImage(bitmap, dir);
     ASSERT_EQ(decoded.width, 2) << decoded.output;

@@ -281,8 +281,8 @@ void WriteLayout(bool bToday, const std::string& library) {
         std::string labels = std::string("AppEvents\\EventLabels\\") + szKey;
         std::string current = std::string("AppEvents\\Schemes\\Apps\\.Default\\") + szKey + "\\.Current";
         std::string file = std::string("\\media\\ZORVAND bench ") + szKey + ".wav";
-        // The library's names are a dozen; each event takes one in turn.
-        std::string indirect = "@" + library + ",-" + std::to_string(5824 + i % 12);
+        // Each event has a name of its own in the library.
+        std::string indirect = "@" + library + ",-" + std::to_string(6000 + i);
         if (bToday) {
             SetValue(labels, "", REG_SZ, std::string("Bench event ") + szKey);
             SetValue(labels, "DispFileName", REG_SZ, indirect);

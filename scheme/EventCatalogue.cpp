@@ -5,7 +5,9 @@
 #include "SoundEvent.h"
 
 #include <cstring>
+#include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -45,38 +47,95 @@ CString RegSzText(const CString& strData) {
     return CString(strData, static_cast<int>(scheme::RegSzTextLength(strData, strData.GetLength())));
 }
 
-// The localised name that a label key's DispFileName ("@file,-id") points to,
-// resolved by the system and given in code page 932; FALSE when the library or
-// the string is missing or a character of it has no code page 932 form.
-BOOL LoadIndirectLabel(HKEY hLabelKey, CString* pLabel) {
-    // The ANSI form of the call is not supported by Windows: the wide one, then a conversion.
-    std::wstring strWide(256, L'\0');
-    for (;;) {
-        DWORD cbNeeded = 0;
-        DWORD cbBuffer = static_cast<DWORD>(strWide.size() * sizeof(WCHAR));
-        LONG rc = ::RegLoadMUIStringW(hLabelKey, L"DispFileName", &strWide[0], cbBuffer, &cbNeeded, 0, nullptr);
-        if (rc == ERROR_SUCCESS) break;
-        // A string resource is at most 65535 characters.
-        if (rc != ERROR_MORE_DATA || strWide.size() > 65536) return FALSE;
-        strWide.resize(cbNeeded / sizeof(WCHAR) > strWide.size() ? cbNeeded / sizeof(WCHAR) + 1 : strWide.size() * 2);
+// The localised names that label keys' DispFileName values point to
+// ("@library,-id", environment variables expanded), read the way
+// RegLoadMUIStringW reads them. That call loads and frees the library for every
+// name it has not seen before, about 10 ms a name under Wine: here each library
+// is loaded once while the catalogue is read.
+class IndirectStrings {
+public:
+    IndirectStrings() = default;
+    ~IndirectStrings() {
+        for (const Library& library : m_libraries)
+            if (library.hModule != nullptr) ::FreeLibrary(library.hModule);
     }
-    int nWide = static_cast<int>(wcsnlen(strWide.c_str(), strWide.size()));
-    if (nWide == 0) return FALSE;
-    BOOL bUnmapped = FALSE;
-    int nBytes =
-        ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, strWide.c_str(), nWide, nullptr, 0, nullptr, &bUnmapped);
-    if (nBytes == 0 || bUnmapped) return FALSE;
-    ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, strWide.c_str(), nWide, pLabel->GetBuffer(nBytes), nBytes, nullptr,
-                          nullptr);
-    pLabel->ReleaseBuffer(nBytes);
-    return TRUE;
-}
+    IndirectStrings(const IndirectStrings&) = delete;
+    IndirectStrings& operator=(const IndirectStrings&) = delete;
+
+    // The name in code page 932; FALSE when the value is not of that form, the
+    // library or the string is missing or a character has no code page 932 form.
+    BOOL Load(HKEY hLabelKey, CString* pLabel) {
+        std::wstring strValue;
+        if (!ReadDispFileName(hLabelKey, &strValue) || strValue.empty() || strValue[0] != L'@') return FALSE;
+        DWORD nExpanded = ::ExpandEnvironmentStringsW(strValue.c_str(), nullptr, 0);
+        if (nExpanded == 0) return FALSE;
+        std::wstring strExpanded(nExpanded, L'\0');
+        if (::ExpandEnvironmentStringsW(strValue.c_str(), &strExpanded[0], nExpanded) != nExpanded) return FALSE;
+        strExpanded.resize(nExpanded - 1);
+        size_t nComma = strExpanded.rfind(L',');
+        if (nComma == std::wstring::npos || nComma + 1 >= strExpanded.size() || strExpanded[nComma + 1] != L'-')
+            return FALSE;
+        auto nId = static_cast<UINT>(wcstol(strExpanded.c_str() + nComma + 2, nullptr, 10));
+        HMODULE hModule = Module(strExpanded.substr(1, nComma - 1));
+        if (hModule == nullptr) return FALSE;
+        // The string in the library's resources, which are not NUL-terminated.
+        LPCWSTR pText = nullptr;
+        int nWide = ::LoadStringW(hModule, nId, reinterpret_cast<LPWSTR>(&pText), 0);
+        if (nWide <= 0 || pText == nullptr) return FALSE;
+        BOOL bUnmapped = FALSE;
+        int nBytes = ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, pText, nWide, nullptr, 0, nullptr, &bUnmapped);
+        if (nBytes == 0 || bUnmapped) return FALSE;
+        ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, pText, nWide, pLabel->GetBuffer(nBytes), nBytes, nullptr,
+                              nullptr);
+        pLabel->ReleaseBuffer(nBytes);
+        return TRUE;
+    }
+
+private:
+    struct Library {
+        std::wstring strName;  // as DispFileName names it, expanded
+        HMODULE hModule;       // loaded for its resources only; null when it could not be
+    };
+
+    // DispFileName as text, read in its wide form: a library's path may hold
+    // characters that code page 932 has not.
+    static BOOL ReadDispFileName(HKEY hKey, std::wstring* pValue) {
+        DWORD dwType = REG_NONE;
+        DWORD cbData = 0;
+        if (::RegQueryValueExW(hKey, L"DispFileName", nullptr, &dwType, nullptr, &cbData) != ERROR_SUCCESS ||
+            (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
+            return FALSE;
+        std::wstring strData(cbData / sizeof(WCHAR) + 1, L'\0');
+        cbData = static_cast<DWORD>(strData.size() * sizeof(WCHAR));
+        if (::RegQueryValueExW(hKey, L"DispFileName", nullptr, &dwType, reinterpret_cast<BYTE*>(&strData[0]),
+                               &cbData) != ERROR_SUCCESS)
+            return FALSE;
+        strData.resize(wcsnlen(strData.c_str(), cbData / sizeof(WCHAR)));
+        *pValue = strData;
+        return TRUE;
+    }
+
+    // The library, loaded the first time it is named; one that could not be
+    // loaded is not tried again. A name without a directory is searched for as
+    // the system searches for libraries: Windows names its own so ("@mmres.dll,-5824").
+    HMODULE Module(const std::wstring& strName) {
+        for (const Library& library : m_libraries)
+            if (::lstrcmpiW(library.strName.c_str(), strName.c_str()) == 0) return library.hModule;
+        HMODULE hModule = strName.empty() ? nullptr
+                                          : ::LoadLibraryExW(strName.c_str(), nullptr,
+                                                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        m_libraries.push_back(Library{strName, hModule});
+        return hModule;
+    }
+
+    std::vector<Library> m_libraries;
+};
 
 // The label that the system's own sound settings show for an event: the name
 // DispFileName points to, else the default value, else the first value, each
 // value only when it is REG_SZ. FALSE for a key without one, and for an event
 // those settings leave out (ExcludeFromCPL non-zero).
-BOOL ReadLabel(HKEY hLabelKey, CString* pLabel) {
+BOOL ReadLabel(HKEY hLabelKey, IndirectStrings* pStrings, CString* pLabel) {
     BOOL bIndirect = FALSE;
     BOOL bDefault = FALSE;
     BOOL bFirst = FALSE;
@@ -106,7 +165,7 @@ BOOL ReadLabel(HKEY hLabelKey, CString* pLabel) {
             strFirst = RegSzText(strData);
         }
     }
-    if (bIndirect && LoadIndirectLabel(hLabelKey, pLabel)) return TRUE;
+    if (bIndirect && pStrings->Load(hLabelKey, pLabel)) return TRUE;
     if (!bDefault && !bFirst) return FALSE;
     *pLabel = bDefault ? strDefault : strFirst;
     return TRUE;
@@ -120,6 +179,8 @@ BOOL CSoundControlDlg::LoadEvents(CString strApp) {
         AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
         return FALSE;
     }
+    // Each library of localised names is loaded once for the whole catalogue.
+    IndirectStrings strings;
     for (DWORD nIndex = 0;; ++nIndex) {
         char szKey[MAX_PATH];
         DWORD nKey = MAX_PATH;
@@ -134,7 +195,8 @@ BOOL CSoundControlDlg::LoadEvents(CString strApp) {
         // An event without a label, or one that the system's sound settings hide,
         // is neither shown nor written.
         CString strLabel;
-        if (ReadLabel(hLabelKey, &strLabel)) m_events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, strLabel)));
+        if (ReadLabel(hLabelKey, &strings, &strLabel))
+            m_events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, strLabel)));
         ::RegCloseKey(hLabelKey);
     }
     ::RegCloseKey(hAppKey);

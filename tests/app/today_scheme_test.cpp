@@ -65,6 +65,15 @@ riff::Bytes Picture() {
     return riff::InfoHeader(2, 2, 24) + row + std::string(2, '\0') + row + std::string(2, '\0');
 }
 
+// The 16-bit samples that are not silence, in order. A busy machine makes the
+// sound driver fill an underrun with silence, which is not part of the file.
+std::string Audible(const std::string& samples) {
+    std::string audible;
+    for (size_t i = 0; i + 1 < samples.size(); i += 2)
+        if (samples[i] != 0 || samples[i + 1] != 0) audible += samples.substr(i, 2);
+    return audible;
+}
+
 class TodaySchemeTest : public apptest::SelectionFixture {
 protected:
     void SetUp() override {
@@ -122,6 +131,11 @@ protected:
         SetLabel("Minimize", "DispFileName", Indirect(-5829));
         SetLabel("Minimize", "ExcludeFromCPL", "1");
         Sound("Minimize", "%SystemRoot%\\media\\" + std::string(300, 'x') + ".wav", REG_EXPAND_SZ);
+        // A library named through an environment variable, as Windows names its own.
+        SetEnvironmentVariableA("ZORVAND_NAMES", (m_dir / "名前").c_str());
+        SetLabel("Maximize", "", "Maximize");
+        SetLabel("Maximize", "DispFileName", "@%ZORVAND_NAMES%\\event_names.dll,-5828", REG_EXPAND_SZ);
+        Sound("Maximize", "", REG_SZ);
         // The first value is not REG_SZ; the library's name still counts.
         SetLabel("MailBeep", "", "%MailLabel%", REG_EXPAND_SZ);
         SetLabel("MailBeep", "DispFileName", Indirect(-5827));
@@ -194,10 +208,11 @@ TEST_F(TodaySchemeTest, LocalisedNamesAreListedSortedWithoutHiddenEvents) {
                           ".Default=一般の警告音",
                           "Old=旧式の音",
                           "Minimize=最小化",
+                          "Maximize=最大化",
                           "MailBeep=新着メール通知",
                           "NoString=予備の名前",
                       }));
-    EXPECT_EQ(m_dlg->EventCount(), 10) << "hidden and unlabelled events are not in the table";
+    EXPECT_EQ(m_dlg->EventCount(), 11) << "hidden and unlabelled events are not in the table";
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
@@ -218,7 +233,7 @@ TEST_F(TodaySchemeTest, ExpandableSoundIsShownPreviewedAndPlayed) {
 
     harness::ClickButton(m_hDlg, IDC_TEST);
     ASSERT_TRUE(harness::PumpUntil([&] { return harness::WindowText(GetDlgItem(m_hDlg, IDC_TEST)) == kTest; }, 10000));
-    EXPECT_TRUE(harness::CapturedSound() == m_samples)
+    EXPECT_TRUE(Audible(harness::CapturedSound()) == Audible(m_samples))
         << "the expanded file's samples reached the sound device: " << harness::CapturedSound().size() << " bytes";
 
     ChooseEvent("SystemAsterisk");

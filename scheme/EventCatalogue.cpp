@@ -51,7 +51,8 @@ CString RegSzText(const CString& strData) {
 // ("@library,-id", environment variables expanded), read the way
 // RegLoadMUIStringW reads them. That call loads and frees the library for every
 // name it has not seen before, about 10 ms a name under Wine: here each library
-// is loaded once while the catalogue is read.
+// is loaded once while the catalogue is read, and the call is asked only for a
+// name the library does not give.
 class IndirectStrings {
 public:
     IndirectStrings() = default;
@@ -62,9 +63,34 @@ public:
     IndirectStrings(const IndirectStrings&) = delete;
     IndirectStrings& operator=(const IndirectStrings&) = delete;
 
-    // The name in code page 932; FALSE when the value is not of that form, the
-    // library or the string is missing or a character has no code page 932 form.
+    // The name in code page 932; FALSE when neither the library nor the system
+    // gives it, or a character of it has no code page 932 form.
     BOOL Load(HKEY hLabelKey, CString* pLabel) {
+        std::wstring strText;
+        // The system call stays the way of last resort: it also knows names kept
+        // in a language file beside the library, which the library loaded for its
+        // resources alone may not show.
+        if (!LoadFromLibrary(hLabelKey, &strText) && !LoadThroughSystem(hLabelKey, &strText)) return FALSE;
+        if (strText.empty()) return FALSE;
+        BOOL bUnmapped = FALSE;
+        int nWide = static_cast<int>(strText.size());
+        int nBytes =
+            ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, strText.c_str(), nWide, nullptr, 0, nullptr, &bUnmapped);
+        if (nBytes == 0 || bUnmapped) return FALSE;
+        ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, strText.c_str(), nWide, pLabel->GetBuffer(nBytes), nBytes,
+                              nullptr, nullptr);
+        pLabel->ReleaseBuffer(nBytes);
+        return TRUE;
+    }
+
+private:
+    struct Library {
+        std::wstring strName;  // as DispFileName names it, expanded
+        HMODULE hModule;       // loaded for its resources only; null when it could not be
+    };
+
+    // The string that "@library,-id" names, from the library loaded once.
+    BOOL LoadFromLibrary(HKEY hLabelKey, std::wstring* pText) {
         std::wstring strValue;
         if (!ReadDispFileName(hLabelKey, &strValue) || strValue.empty() || strValue[0] != L'@') return FALSE;
         DWORD nExpanded = ::ExpandEnvironmentStringsW(strValue.c_str(), nullptr, 0);
@@ -79,23 +105,30 @@ public:
         HMODULE hModule = Module(strExpanded.substr(1, nComma - 1));
         if (hModule == nullptr) return FALSE;
         // The string in the library's resources, which are not NUL-terminated.
-        LPCWSTR pText = nullptr;
-        int nWide = ::LoadStringW(hModule, nId, reinterpret_cast<LPWSTR>(&pText), 0);
-        if (nWide <= 0 || pText == nullptr) return FALSE;
-        BOOL bUnmapped = FALSE;
-        int nBytes = ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, pText, nWide, nullptr, 0, nullptr, &bUnmapped);
-        if (nBytes == 0 || bUnmapped) return FALSE;
-        ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, pText, nWide, pLabel->GetBuffer(nBytes), nBytes, nullptr,
-                              nullptr);
-        pLabel->ReleaseBuffer(nBytes);
+        LPCWSTR pString = nullptr;
+        int nLength = ::LoadStringW(hModule, nId, reinterpret_cast<LPWSTR>(&pString), 0);
+        if (nLength <= 0 || pString == nullptr) return FALSE;
+        pText->assign(pString, static_cast<size_t>(nLength));
         return TRUE;
     }
 
-private:
-    struct Library {
-        std::wstring strName;  // as DispFileName names it, expanded
-        HMODULE hModule;       // loaded for its resources only; null when it could not be
-    };
+    // The string as RegLoadMUIStringW resolves it; its ANSI form is not supported by Windows.
+    static BOOL LoadThroughSystem(HKEY hLabelKey, std::wstring* pText) {
+        std::wstring strText(256, L'\0');
+        for (;;) {
+            DWORD cbNeeded = 0;
+            auto cbBuffer = static_cast<DWORD>(strText.size() * sizeof(WCHAR));
+            LONG rc = ::RegLoadMUIStringW(hLabelKey, L"DispFileName", &strText[0], cbBuffer, &cbNeeded, 0, nullptr);
+            if (rc == ERROR_SUCCESS) break;
+            // A string resource is at most 65535 characters.
+            if (rc != ERROR_MORE_DATA || strText.size() > 65536) return FALSE;
+            strText.resize(cbNeeded / sizeof(WCHAR) > strText.size() ? cbNeeded / sizeof(WCHAR) + 1
+                                                                     : strText.size() * 2);
+        }
+        strText.resize(wcsnlen(strText.c_str(), strText.size()));
+        *pText = strText;
+        return TRUE;
+    }
 
     // DispFileName as text, read in its wide form: a library's path may hold
     // characters that code page 932 has not.

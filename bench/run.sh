@@ -19,6 +19,8 @@ fi
 
 "$root/scripts/setup.sh" >&2
 "$root/scripts/build.sh" win64 ZORVAND zorvand_bench bare_dialog >&2
+# The library of localised event names that today's scheme layout points to.
+"$root/scripts/build.sh" win64 event_names >&2
 c++ -std=c++17 -O2 -Wall -Wextra -I"$root/preview" -I"$root/tests/portable" -o "$out/bench_native" "$root/bench/native.cpp" \
   "$root/preview/ByteSource.cpp" "$root/preview/RiffReader.cpp" "$root/preview/DisplayDib.cpp" \
   "$root/preview/PreviewReaders.cpp"
@@ -56,6 +58,9 @@ echo "bench: memory" >&2
 for _ in $(seq "$runs"); do wine "$bench" memory 'D:\BENCH10K'; done >"$out/memory.txt"
 median() { cut -d' ' -f"$1" "$out/memory.txt" | sort -n | sed -n "$(((runs + 1) / 2))p"; }
 echo "memory $(median 2) $(median 3)" >>"$raw"
+echo "bench: start-up on today's scheme layout" >&2
+wine "$bench" layouts "$runs" "$(winpath "$build/app/ZORVAND.EXE")" \
+  "$(winpath "$build/tests/fixtures/event_names.dll")" >>"$raw"
 echo "bench: chunk walk against ffprobe" >&2
 big="$drive/PREVIEW/big.wav"
 if [ "$("$out/bench_native" isbj "$big")" != "$(ffprobe -v error -show_entries format_tags=ISBJ -of default=nw=1:nk=1 "$big")" ]; then
@@ -69,12 +74,14 @@ printf 'chunkwalk %s\n' "$("$out/bench_native" runs "$runs" "$out/bench_native" 
 awk -v tsv="$out/results.tsv" '
   BEGIN {
     order = "startup refill preview chunkwalk select memory"
+    order = order " layouts"
     name["startup"] = "1 start-up, 200 events, 2,000 files vs bare dialog";      goal["startup"] = 1.5
     name["refill"] = "2 RefreshFileList, 10,000 files vs FindFirstFile";         goal["refill"] = 3
     name["preview"] = "3 ReadPicture+ReadDescription, 1 GiB vs 1 MiB";          goal["preview"] = 1.2
     name["chunkwalk"] = "4 ISBJ of 1 GiB, portable reader vs ffprobe";          goal["chunkwalk"] = 0.1
     name["select"] = "5 OnSelchangeEventList vs refill alone";                  goal["select"] = 1.3
     name["memory"] = "6 peak working set, browsed vs started";                   goal["memory"] = 2
+    name["layouts"] = "7 start-up, 60 events, current layout vs old";         goal["layouts"] = 1.2
   }
   { ours[$1] = $2; ref[$1] = $3 }
   function show(m, v) { return m == "memory" ? sprintf("%.1f MiB", v / 1048576) : sprintf("%.1f ms", v * 1000) }

@@ -4,6 +4,7 @@
 //   zorvand_bench startup N ZORVAND.EXE BARE.EXE   process start to the dialog shown
 //   zorvand_bench inproc N DIR BIG SMALL KEY      refill, preview and selection in process
 //   zorvand_bench memory DIR                      peak working set after start-up and browsing
+//   zorvand_bench layouts N ZORVAND.EXE LIBRARY   start-up on today's scheme layout against the old one
 //
 // The real dialog reads the real HKEY_CURRENT_USER of the prefix it runs in: the
 // benchmark's own prefix, whose scheme it made.
@@ -239,6 +240,122 @@ int Memory(const std::string& directory) {
     return 0;
 }
 
+// --------------------------------------------------------------- scheme layouts
+
+const int kLayoutEvents = 60;
+const char kSavedKey[] = "ZorvandBenchSavedAppEvents";
+
+void SetValue(const std::string& key, const char* name, DWORD type, const std::string& data) {
+    HKEY hKey;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr) !=
+            ERROR_SUCCESS ||
+        RegSetValueExA(hKey, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1)) != ERROR_SUCCESS)
+        Fail("cannot write " + key);
+    RegCloseKey(hKey);
+}
+
+// The name a label key's DispFileName gives, in code page 932.
+std::string ResolvedLabel(const std::string& key) {
+    HKEY hKey;
+    WCHAR szName[256];
+    char szLabel[512];
+    DWORD cb = 0;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS ||
+        RegLoadMUIStringW(hKey, L"DispFileName", szName, sizeof szName, &cb, 0, nullptr) != ERROR_SUCCESS ||
+        WideCharToMultiByte(932, 0, szName, -1, szLabel, sizeof szLabel, nullptr, nullptr) == 0)
+        Fail("cannot resolve the label of " + key);
+    RegCloseKey(hKey);
+    return szLabel;
+}
+
+// The scheme of 60 events in one of the two layouts, on the same files and with
+// the same names: today's (REG_EXPAND_SZ sounds below %SystemRoot%\media, names
+// from the library through DispFileName after an English default) or the old one
+// (REG_SZ paths, the names as plain labels).
+void WriteLayout(bool bToday, const std::string& library) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "AppEvents");
+    for (int i = 0; i < kLayoutEvents; ++i) {
+        char szKey[32];
+        std::snprintf(szKey, sizeof szKey, "BenchLayout%02d", i);
+        std::string labels = std::string("AppEvents\\EventLabels\\") + szKey;
+        std::string current = std::string("AppEvents\\Schemes\\Apps\\.Default\\") + szKey + "\\.Current";
+        std::string file = std::string("\\media\\ZORVAND bench ") + szKey + ".wav";
+        // Each event has a name of its own in the library.
+        std::string indirect = "@" + library + ",-" + std::to_string(6000 + i);
+        if (bToday) {
+            SetValue(labels, "", REG_SZ, std::string("Bench event ") + szKey);
+            SetValue(labels, "DispFileName", REG_SZ, indirect);
+            SetValue(current, "", REG_EXPAND_SZ, "%SystemRoot%" + file);
+        } else {
+            SetValue(labels, "DispFileName", REG_SZ, indirect);
+            std::string name = ResolvedLabel(labels);
+            RegDeleteTreeA(HKEY_CURRENT_USER, labels.c_str());
+            SetValue(labels, "", REG_SZ, name);
+            char szRoot[MAX_PATH];
+            GetEnvironmentVariableA("SystemRoot", szRoot, MAX_PATH);
+            SetValue(current, "", REG_SZ, szRoot + file);
+        }
+    }
+}
+
+int Layouts(int n, const std::string& program, const std::string& library) {
+    // The prefix's own scheme is put aside and back again.
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSavedKey);
+    HKEY hSaved;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSavedKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hSaved, nullptr) !=
+            ERROR_SUCCESS ||
+        RegCopyTreeA(HKEY_CURRENT_USER, "AppEvents", hSaved) != ERROR_SUCCESS)
+        Fail("cannot keep the prefix's scheme");
+    char szRoot[MAX_PATH];
+    GetEnvironmentVariableA("SystemRoot", szRoot, MAX_PATH);
+    std::string media = std::string(szRoot) + "\\media";
+    CreateDirectoryA(media.c_str(), nullptr);
+    // A short sound of 16-bit mono PCM at 22050 Hz for every event.
+    std::string wave = std::string("RIFF\x4C\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00", 24) +
+                       std::string(
+                           "\x22\x56\x00\x00\x44\xAC\x00\x00\x02\x00\x10\x00"
+                           "data\x28\x00\x00\x00",
+                           20) +
+                       std::string(40, '\0');
+    std::vector<std::string> files;
+    for (int i = 0; i < kLayoutEvents; ++i) {
+        char szName[64];
+        std::snprintf(szName, sizeof szName, "\\ZORVAND bench BenchLayout%02d.wav", i);
+        files.push_back(media + szName);
+        FILE* pFile = std::fopen(files.back().c_str(), "wb");
+        if (pFile == nullptr || std::fwrite(wave.data(), 1, wave.size(), pFile) != wave.size())
+            Fail("cannot write " + files.back());
+        std::fclose(pFile);
+    }
+
+    auto timeLayout = [&](bool bToday) {
+        WriteLayout(bToday, library);
+        return TimeStart(program, true);
+    };
+    timeLayout(true);
+    timeLayout(false);
+    std::vector<double> today;
+    std::vector<double> old;
+    for (int i = 0; i < n; ++i) {
+        today.push_back(timeLayout(true));
+        old.push_back(timeLayout(false));
+    }
+    std::printf("layouts %.6f %.6f\n", Median(today), Median(old));
+
+    for (const std::string& file : files) DeleteFileA(file.c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, "AppEvents");
+    HKEY hAppEvents;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "AppEvents", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hAppEvents, nullptr) !=
+            ERROR_SUCCESS ||
+        RegCopyTreeA(hSaved, nullptr, hAppEvents) != ERROR_SUCCESS)
+        Fail("cannot put the prefix's scheme back");
+    RegCloseKey(hAppEvents);
+    RegCloseKey(hSaved);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSavedKey);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -247,7 +364,9 @@ int main(int argc, char** argv) {
     if (cmd == "startup" && argc == 5) return Startup(std::atoi(argv[2]), argv[3], argv[4]);
     if (cmd == "inproc" && argc == 7) return InProcess(std::atoi(argv[2]), argv[3], argv[4], argv[5], argv[6]);
     if (cmd == "memory" && argc == 3) return Memory(argv[2]);
+    if (cmd == "layouts" && argc == 5) return Layouts(std::atoi(argv[2]), argv[3], argv[4]);
     std::fprintf(stderr,
-                 "usage: zorvand_bench startup N ZORVAND.EXE BARE.EXE | inproc N DIR BIG SMALL KEY | memory DIR\n");
+                 "usage: zorvand_bench startup N ZORVAND.EXE BARE.EXE | inproc N DIR BIG SMALL KEY | memory DIR | "
+                 "layouts N ZORVAND.EXE LIBRARY\n");
     return 2;
 }

@@ -1,5 +1,6 @@
 #include "NarrowNames.h"
 
+#include <string>
 #include <vector>
 
 namespace browser {
@@ -30,12 +31,30 @@ BOOL UsableName(const WIN32_FIND_DATAW& fd, CString* pName) {
 
 BOOL UsablePath(LPCWSTR lpszPath, CString* pPath) {
     if (ExactNarrow(lpszPath, pPath)) return TRUE;
-    DWORD nChars = ::GetShortPathNameW(lpszPath, nullptr, 0);
-    if (nChars == 0) return FALSE;
-    std::vector<WCHAR> shortPath(nChars);
-    DWORD nGot = ::GetShortPathNameW(lpszPath, shortPath.data(), nChars);
-    if (nGot == 0 || nGot >= nChars) return FALSE;
-    return ExactNarrow(shortPath.data(), pPath);
+    // Component by component: only a name the code page cannot hold is replaced
+    // by its short form, so that the others still match the names the file list shows.
+    const std::wstring path(lpszPath);
+    if (path.find_first_of(L"*?") != std::wstring::npos) return FALSE;
+    CString strPath;
+    for (size_t nStart = 0;;) {
+        size_t nEnd = path.find(L'\\', nStart);
+        if (nEnd == std::wstring::npos) nEnd = path.size();
+        const std::wstring component = path.substr(nStart, nEnd - nStart);
+        CString strComponent;
+        if (!ExactNarrow(component.c_str(), &strComponent)) {
+            WIN32_FIND_DATAW fd;
+            HANDLE hFind = ::FindFirstFileW(path.substr(0, nEnd).c_str(), &fd);
+            if (hFind == INVALID_HANDLE_VALUE) return FALSE;
+            ::FindClose(hFind);
+            if (!UsableName(fd, &strComponent)) return FALSE;
+        }
+        strPath += strComponent;
+        if (nEnd == path.size()) break;
+        strPath += '\\';
+        nStart = nEnd + 1;
+    }
+    *pPath = strPath;
+    return TRUE;
 }
 
 }  // namespace browser

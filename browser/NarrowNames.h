@@ -17,8 +17,9 @@ BOOL ExactNarrow(LPCWSTR lpszText, CString* pText);
 BOOL UsableName(const WIN32_FIND_DATAW& fd, CString* pName);
 
 // A path of an existing file or directory as the program can use it: the path
-// itself when the code page holds it, else its short form; FALSE when neither
-// can be had (the file does not exist, or the volume keeps no short names).
+// itself when the code page holds it, else the path with the short form of each
+// component that the code page cannot hold; FALSE when that cannot be had (the
+// file does not exist, or the volume keeps no short name for it).
 BOOL UsablePath(LPCWSTR lpszPath, CString* pPath);
 
 }  // namespace browser

@@ -44,7 +44,7 @@ void CSoundControlDlg::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct)
         crOldText = pDC->SetTextColor(::GetSysColor(COLOR_WINDOWTEXT));
     }
 
-    CString strFile = pEvent->GetFile();
+    CString strFile = pEvent->GetSoundPath();
     if (scheme::IsFullPath(strFile, strFile.GetLength())) pDC->DrawIcon(rc.left, rc.top, m_hAssignedIcon);
 
     int nOldMode = pDC->SetBkMode(TRANSPARENT);

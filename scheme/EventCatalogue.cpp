@@ -1,19 +1,25 @@
 // The event catalogue: which sound events the registry declares for an
 // application, their labels and the wave files assigned to them now.
+#include "NarrowNames.h"
 #include "SchemeRules.h"
 #include "SoundControlDlg.h"
 #include "SoundEvent.h"
+
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
 
 namespace {
 
 const char kAppsKey[] = "AppEvents\\Schemes\\Apps\\";
 const char kLabelsKey[] = "AppEvents\\EventLabels\\";
 
-// Reads a key's first value whole, whatever its name: its type and every data
-// byte, so that nothing the program may write back later is cut. Every registry
-// call is a round trip to the registry's server: a buffer that holds a usual path
+// Reads a key's value at an index whole: its name, its type and every data byte,
+// so that nothing the program may write back later is cut. Every registry call
+// is a round trip to the registry's server: a buffer that holds a usual path
 // reads most values in one call, and only a longer value is asked again.
-BOOL ReadFirstValue(HKEY hKey, DWORD* pType, CString* pData) {
+LONG ReadValue(HKEY hKey, DWORD nIndex, CString* pName, DWORD* pType, CString* pData) {
     // A value name is at most 16383 characters.
     char szName[16384];
     DWORD nBuffer = MAX_PATH;
@@ -21,17 +27,213 @@ BOOL ReadFirstValue(HKEY hKey, DWORD* pType, CString* pData) {
         DWORD nName = sizeof szName;
         DWORD nData = nBuffer;
         LPSTR pBuffer = pData->GetBuffer(static_cast<int>(nBuffer));
-        LONG rc = ::RegEnumValueA(hKey, 0, szName, &nName, nullptr, pType, reinterpret_cast<BYTE*>(pBuffer), &nData);
+        LONG rc =
+            ::RegEnumValueA(hKey, nIndex, szName, &nName, nullptr, pType, reinterpret_cast<BYTE*>(pBuffer), &nData);
         pData->ReleaseBuffer(rc == ERROR_SUCCESS ? static_cast<int>(nData) : 0);
-        if (rc != ERROR_MORE_DATA) return rc == ERROR_SUCCESS;
+        if (rc == ERROR_SUCCESS) *pName = CString(szName, static_cast<int>(nName));
+        if (rc != ERROR_MORE_DATA) return rc;
         // nData now holds the size needed; the value may also have grown in between.
         nBuffer = nData > nBuffer ? nData : nBuffer * 2;
     }
 }
 
+// Reads a key's first value whole, whatever its name.
+BOOL ReadFirstValue(HKEY hKey, DWORD* pType, CString* pData) {
+    CString strName;
+    return ReadValue(hKey, 0, &strName, pType, pData) == ERROR_SUCCESS;
+}
+
+// Another program may have stored a sound in UTF-16 with characters that the
+// code page cannot hold; the narrow reading then names no file. Such a value is
+// read again through the wide API: the file it names is shown by its short
+// path, or the event has no sound when there is no such file. FALSE when the
+// code page holds the text, and the narrow reading stands.
+BOOL ReadWideSoundPath(HKEY hKey, CString* pPath) {
+    WCHAR szName[16384];
+    std::vector<BYTE> data(MAX_PATH * sizeof(WCHAR));
+    DWORD dwType;
+    LONG rc;
+    DWORD nData;
+    do {
+        DWORD nName = 16384;
+        nData = static_cast<DWORD>(data.size());
+        rc = ::RegEnumValueW(hKey, 0, szName, &nName, nullptr, &dwType, data.data(), &nData);
+        if (rc == ERROR_MORE_DATA) data.resize(nData > data.size() ? nData : data.size() * 2);
+    } while (rc == ERROR_MORE_DATA);
+    if (rc != ERROR_SUCCESS || (dwType != REG_SZ && dwType != REG_EXPAND_SZ)) return FALSE;
+    std::wstring strText(reinterpret_cast<const WCHAR*>(data.data()), nData / sizeof(WCHAR));
+    strText = strText.substr(0, strText.find(L'\0'));
+    CString strNarrow;
+    if (browser::ExactNarrow(strText.c_str(), &strNarrow)) return FALSE;
+    if (dwType == REG_EXPAND_SZ) {
+        WCHAR szExpanded[MAX_PATH];
+        DWORD nNeeded = ::ExpandEnvironmentStringsW(strText.c_str(), szExpanded, MAX_PATH);
+        strText = nNeeded != 0 && nNeeded <= MAX_PATH ? szExpanded : L"";
+    }
+    if (strText.empty() || !browser::UsablePath(strText.c_str(), pPath)) pPath->Empty();
+    return TRUE;
+}
+
 // The text a REG_SZ value holds: its data without the terminating NUL.
 CString RegSzText(const CString& strData) {
     return CString(strData, static_cast<int>(scheme::RegSzTextLength(strData, strData.GetLength())));
+}
+
+// The localised names that label keys' DispFileName values point to
+// ("@library,-id", environment variables expanded), read the way
+// RegLoadMUIStringW reads them. That call loads and frees the library for every
+// name it has not seen before, about 10 ms a name under Wine: here each library
+// is loaded once while the catalogue is read, and the call is asked only for a
+// name the library does not give.
+class IndirectStrings {
+public:
+    IndirectStrings() = default;
+    ~IndirectStrings() {
+        for (const Library& library : m_libraries)
+            if (library.hModule != nullptr) ::FreeLibrary(library.hModule);
+    }
+    IndirectStrings(const IndirectStrings&) = delete;
+    IndirectStrings& operator=(const IndirectStrings&) = delete;
+
+    // The name in code page 932; FALSE when neither the library nor the system
+    // gives it, or a character of it has no code page 932 form.
+    BOOL Load(HKEY hLabelKey, CString* pLabel) {
+        std::wstring strText;
+        // The system call stays the way of last resort: it also knows names kept
+        // in a language file beside the library, which the library loaded for its
+        // resources alone may not show.
+        if (!LoadFromLibrary(hLabelKey, &strText) && !LoadThroughSystem(hLabelKey, &strText)) return FALSE;
+        if (strText.empty()) return FALSE;
+        BOOL bUnmapped = FALSE;
+        int nWide = static_cast<int>(strText.size());
+        int nBytes =
+            ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, strText.c_str(), nWide, nullptr, 0, nullptr, &bUnmapped);
+        if (nBytes == 0 || bUnmapped) return FALSE;
+        ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, strText.c_str(), nWide, pLabel->GetBuffer(nBytes), nBytes,
+                              nullptr, nullptr);
+        pLabel->ReleaseBuffer(nBytes);
+        return TRUE;
+    }
+
+private:
+    struct Library {
+        std::wstring strName;  // as DispFileName names it, expanded
+        HMODULE hModule;       // loaded for its resources only; null when it could not be
+    };
+
+    // The string that "@library,-id" names, from the library loaded once.
+    BOOL LoadFromLibrary(HKEY hLabelKey, std::wstring* pText) {
+        std::wstring strValue;
+        if (!ReadDispFileName(hLabelKey, &strValue) || strValue.empty() || strValue[0] != L'@') return FALSE;
+        DWORD nExpanded = ::ExpandEnvironmentStringsW(strValue.c_str(), nullptr, 0);
+        if (nExpanded == 0) return FALSE;
+        std::wstring strExpanded(nExpanded, L'\0');
+        if (::ExpandEnvironmentStringsW(strValue.c_str(), &strExpanded[0], nExpanded) != nExpanded) return FALSE;
+        strExpanded.resize(nExpanded - 1);
+        size_t nComma = strExpanded.rfind(L',');
+        if (nComma == std::wstring::npos || nComma + 1 >= strExpanded.size() || strExpanded[nComma + 1] != L'-')
+            return FALSE;
+        auto nId = static_cast<UINT>(wcstol(strExpanded.c_str() + nComma + 2, nullptr, 10));
+        HMODULE hModule = Module(strExpanded.substr(1, nComma - 1));
+        if (hModule == nullptr) return FALSE;
+        // The string in the library's resources, which are not NUL-terminated.
+        LPCWSTR pString = nullptr;
+        int nLength = ::LoadStringW(hModule, nId, reinterpret_cast<LPWSTR>(&pString), 0);
+        if (nLength <= 0 || pString == nullptr) return FALSE;
+        pText->assign(pString, static_cast<size_t>(nLength));
+        return TRUE;
+    }
+
+    // The string as RegLoadMUIStringW resolves it; its ANSI form is not supported by Windows.
+    static BOOL LoadThroughSystem(HKEY hLabelKey, std::wstring* pText) {
+        std::wstring strText(256, L'\0');
+        for (;;) {
+            DWORD cbNeeded = 0;
+            auto cbBuffer = static_cast<DWORD>(strText.size() * sizeof(WCHAR));
+            LONG rc = ::RegLoadMUIStringW(hLabelKey, L"DispFileName", &strText[0], cbBuffer, &cbNeeded, 0, nullptr);
+            if (rc == ERROR_SUCCESS) break;
+            // A string resource is at most 65535 characters.
+            if (rc != ERROR_MORE_DATA || strText.size() > 65536) return FALSE;
+            strText.resize(cbNeeded / sizeof(WCHAR) > strText.size() ? cbNeeded / sizeof(WCHAR) + 1
+                                                                     : strText.size() * 2);
+        }
+        strText.resize(wcsnlen(strText.c_str(), strText.size()));
+        *pText = strText;
+        return TRUE;
+    }
+
+    // DispFileName as text, read in its wide form: a library's path may hold
+    // characters that code page 932 has not.
+    static BOOL ReadDispFileName(HKEY hKey, std::wstring* pValue) {
+        DWORD dwType = REG_NONE;
+        DWORD cbData = 0;
+        if (::RegQueryValueExW(hKey, L"DispFileName", nullptr, &dwType, nullptr, &cbData) != ERROR_SUCCESS ||
+            (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
+            return FALSE;
+        std::wstring strData(cbData / sizeof(WCHAR) + 1, L'\0');
+        cbData = static_cast<DWORD>(strData.size() * sizeof(WCHAR));
+        if (::RegQueryValueExW(hKey, L"DispFileName", nullptr, &dwType, reinterpret_cast<BYTE*>(&strData[0]),
+                               &cbData) != ERROR_SUCCESS)
+            return FALSE;
+        strData.resize(wcsnlen(strData.c_str(), cbData / sizeof(WCHAR)));
+        *pValue = strData;
+        return TRUE;
+    }
+
+    // The library, loaded the first time it is named; one that could not be
+    // loaded is not tried again. A name without a directory is searched for as
+    // the system searches for libraries: Windows names its own so ("@mmres.dll,-5824").
+    HMODULE Module(const std::wstring& strName) {
+        for (const Library& library : m_libraries)
+            if (::lstrcmpiW(library.strName.c_str(), strName.c_str()) == 0) return library.hModule;
+        HMODULE hModule = strName.empty() ? nullptr
+                                          : ::LoadLibraryExW(strName.c_str(), nullptr,
+                                                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        m_libraries.push_back(Library{strName, hModule});
+        return hModule;
+    }
+
+    std::vector<Library> m_libraries;
+};
+
+// The label that the system's own sound settings show for an event: the name
+// DispFileName points to, else the default value, else the first value, each
+// value only when it is REG_SZ. FALSE for a key without one, and for an event
+// those settings leave out (ExcludeFromCPL non-zero).
+BOOL ReadLabel(HKEY hLabelKey, IndirectStrings* pStrings, CString* pLabel) {
+    BOOL bIndirect = FALSE;
+    BOOL bDefault = FALSE;
+    BOOL bFirst = FALSE;
+    CString strDefault;
+    CString strFirst;
+    // One pass over the values: a label key holds a few.
+    for (DWORD nIndex = 0;; ++nIndex) {
+        CString strName;
+        DWORD dwType;
+        CString strData;
+        if (ReadValue(hLabelKey, nIndex, &strName, &dwType, &strData) != ERROR_SUCCESS) break;
+        if (strName.CompareNoCase("ExcludeFromCPL") == 0) {
+            DWORD dwExclude = 0;
+            if (dwType == REG_DWORD && strData.GetLength() == sizeof dwExclude)
+                memcpy(&dwExclude, static_cast<LPCSTR>(strData), sizeof dwExclude);
+            if (dwExclude != 0) return FALSE;
+        } else if (strName.CompareNoCase("DispFileName") == 0) {
+            bIndirect = TRUE;
+        }
+        if (dwType != REG_SZ) continue;
+        if (strName.IsEmpty() && !bDefault) {
+            bDefault = TRUE;
+            strDefault = RegSzText(strData);
+        }
+        if (nIndex == 0) {
+            bFirst = TRUE;
+            strFirst = RegSzText(strData);
+        }
+    }
+    if (bIndirect && pStrings->Load(hLabelKey, pLabel)) return TRUE;
+    if (!bDefault && !bFirst) return FALSE;
+    *pLabel = bDefault ? strDefault : strFirst;
+    return TRUE;
 }
 
 }  // namespace
@@ -42,6 +244,8 @@ BOOL CSoundControlDlg::LoadEvents(CString strApp) {
         AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
         return FALSE;
     }
+    // Each library of localised names is loaded once for the whole catalogue.
+    IndirectStrings strings;
     for (DWORD nIndex = 0;; ++nIndex) {
         char szKey[MAX_PATH];
         DWORD nKey = MAX_PATH;
@@ -54,11 +258,11 @@ BOOL CSoundControlDlg::LoadEvents(CString strApp) {
 
         HKEY hLabelKey;
         if (::RegOpenKeyExA(HKEY_CURRENT_USER, kLabelsKey + strKey, 0, KEY_READ, &hLabelKey) != ERROR_SUCCESS) continue;
-        DWORD dwType;
-        CString strData;
-        // Only a REG_SZ label counts; an event without one is neither shown nor written.
-        if (ReadFirstValue(hLabelKey, &dwType, &strData) && dwType == REG_SZ)
-            m_events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, RegSzText(strData))));
+        // An event without a label, or one that the system's sound settings hide,
+        // is neither shown nor written.
+        CString strLabel;
+        if (ReadLabel(hLabelKey, &strings, &strLabel))
+            m_events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, strLabel)));
         ::RegCloseKey(hLabelKey);
     }
     ::RegCloseKey(hAppKey);
@@ -85,7 +289,11 @@ BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
         if (rc != ERROR_SUCCESS) continue;
         DWORD dwType;
         CString strData;
-        if (ReadFirstValue(hCurrentKey, &dwType, &strData)) pEvent->SetStoredValue(dwType, strData);
+        if (ReadFirstValue(hCurrentKey, &dwType, &strData)) {
+            pEvent->SetStoredValue(dwType, strData);
+            CString strPath;
+            if (ReadWideSoundPath(hCurrentKey, &strPath)) pEvent->SetSoundPath(strPath);
+        }
         ::RegCloseKey(hCurrentKey);
     }
     ::RegCloseKey(hAppKey);

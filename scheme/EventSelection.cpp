@@ -20,7 +20,7 @@ void CSoundControlDlg::OnSelchangeEventList() {
     }
     // Looking at an event never changes its assignment: a file that cannot be
     // shown now (a CD not inserted, a bare name) stays the event's file.
-    CString strPath = pEvent->GetFile();
+    CString strPath = pEvent->GetSoundPath();
     if (!scheme::IsFullPath(strPath, strPath.GetLength()) || m_cmbDrive.SelectString(-1, strPath.Left(2)) == CB_ERR) {
         ShowNoSound();
         return;

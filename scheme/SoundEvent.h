@@ -10,7 +10,14 @@ public:
 
     CString GetKey() const { return m_strKey; }
     CString GetLabel() const { return m_strLabel; }
+    // The file a REG_SZ value names, or the user's assignment: what OK writes as REG_SZ.
     CString GetFile() const { return m_strFile; }
+    // The path the dialog shows, previews and plays: the file above, or the
+    // expansion of a REG_EXPAND_SZ value, which is never written back expanded.
+    CString GetSoundPath() const { return m_strSoundPath; }
+    // The path shown for a stored value whose text the code page cannot hold:
+    // the file's short path, or empty for no sound.
+    void SetSoundPath(const CString& strPath) { m_strSoundPath = strPath; }
     // The user's assignment; from now on OK writes this file for the event.
     void SetFile(const CString& strFile);
 
@@ -29,6 +36,7 @@ private:
     CString m_strKey;
     CString m_strLabel;
     CString m_strFile;
+    CString m_strSoundPath;
 
     BOOL m_bStored = FALSE;
     DWORD m_dwStoredType = REG_NONE;

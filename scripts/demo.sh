@@ -3,6 +3,8 @@
 # and descriptions, and the demo sound scheme that uses them, unless the prefix
 # has a scheme already: an existing scheme is never touched. The sounds are
 # copied every time, so a prefix seeded by an older build shows the current ones.
+# Some events use today's layout: their sounds lie in %SystemRoot%\media and
+# their names in the library of localised event names.
 #   demo.sh BUILD
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +17,9 @@ for kind in ding chime chord tada exit notify; do
     exit 1
   fi
 done
+names="$build/tests/fixtures/event_names.dll"
+# Built here: the run command builds the program and the demo sounds only.
+ninja -C "$build" event_names >/dev/null
 sounds="$WINEPREFIX/drive_c/ZORVAND/サウンド"
 mkdir -p "$sounds"
 while read -r name kind; do
@@ -26,6 +31,16 @@ done <<'LIST'
 起動 tada
 終了 exit
 通知 notify
+LIST
+cp "$names" "$WINEPREFIX/drive_c/ZORVAND/event_names.dll"
+media="$WINEPREFIX/drive_c/windows/media"
+mkdir -p "$media"
+while read -r name kind; do
+  cp "$build/demo/$kind.wav" "$media/ザルノク $name.wav"
+done <<'LIST'
+警告 ding
+通知 notify
+最大化 chime
 LIST
 
 if "$ZORVAND_WINE" reg query 'HKCU\AppEvents\Schemes\Apps\.Default' >/dev/null 2>&1 </dev/null; then

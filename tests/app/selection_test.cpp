@@ -138,7 +138,7 @@ TEST_F(SelectionTest, UnusableValuesShowNoSoundButOkWritesThemBackUnchanged) {
         {"RamDisk", "R:\\ding.wav", REG_SZ, "R:\\ding.wav", ""},  // present, but not in the drive list
         {"Network", "\\\\srv\\share\\ding.wav", REG_SZ, "\\\\srv\\share\\ding.wav", ""},
         {"DriveRelative", "D:tone.wav", REG_SZ, "D:tone.wav", ""},
-        {"Expand", "%SystemRoot%\\media\\ding.wav", REG_EXPAND_SZ, "", ""},
+        {"Expand", "%ZORVAND_NOT_SET%\\media\\ding.wav", REG_EXPAND_SZ, "", ""},  // expands to no path
         {"NotFound", dir / "other\\missing.wav", REG_SZ, dir / "other\\missing.wav", dir / "other"},
         {"CdNotInserted", "E:\\cd\\track.wav", REG_SZ, "E:\\cd\\track.wav", "E:\\"},
     };

@@ -92,8 +92,8 @@ protected:
         EXPECT_NE(reached, "") << "the stored path " << stored << " does not open";
         harness::ClearCapturedSound();
         harness::ClickButton(m_hDlg, IDC_TEST);
-        EXPECT_TRUE(harness::PumpUntil(
-            [&] { return harness::WindowText(GetDlgItem(m_hDlg, IDC_TEST)) == kTest; }, 10000))
+        EXPECT_TRUE(
+            harness::PumpUntil([&] { return harness::WindowText(GetDlgItem(m_hDlg, IDC_TEST)) == kTest; }, 10000))
             << entry << " did not end playing";
         if (!reached.empty())
             EXPECT_TRUE(Audible(harness::CapturedSound()) == Audible(m_waves[reached].substr(44)))
@@ -150,6 +150,59 @@ TEST_F(WideNameTest, EveryListedEntryOpensPlaysAndIsStoredAsAPathThatOpens) {
     ASSERT_TRUE(m_reg.GetValue(apptest::kApps + "\\A\\.Current", "", &value));
     EXPECT_EQ(value.data, stored + std::string(1, '\0'));
     EXPECT_EQ(WhichWave(ReadWide(stored)), "cancion") << "OK stored a path that opens";
+}
+
+// A .Current value as another program stores it, in UTF-16.
+void SetWideValue(const std::string& key, const std::wstring& text) {
+    HKEY hKey;
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
+        ERROR_SUCCESS);
+    RegSetValueExW(hKey, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
+    RegCloseKey(hKey);
+}
+
+// A value's exact UTF-16 bytes, read through the wide API.
+std::wstring WideValue(const std::string& key) {
+    WCHAR data[1024] = L"";
+    DWORD type = 0, size = sizeof data;
+    if (RegGetValueW(HKEY_CURRENT_USER, Wide(key).c_str(), L"", RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return std::wstring(data, size / sizeof(WCHAR));
+}
+
+TEST_F(WideNameTest, StoredValuesInUtf16AreShownPreviewedAndKeptAsTheyWere) {
+    std::string current = apptest::kApps + "\\";
+    AddEvent("Cafe", "あ");
+    SetWideValue(current + "Cafe\\.Current", m_root + L"\\caf\u00e9.wav");
+    AddEvent("Song", "い");
+    SetWideValue(current + "Song\\.Current", m_root + L"\\M\u00fasica\\canci\u00f3n.wav");
+    AddEvent("Missing", "う");
+    SetWideValue(current + "Missing\\.Current", m_root + L"\\d\u00e9j\u00e0.wav");
+    AddEvent("Plain", "え", (*m_dir / "plain.wav").c_str());
+    std::wstring cafe = WideValue(current + "Cafe\\.Current");
+    std::wstring song = WideValue(current + "Song\\.Current");
+    std::wstring missing = WideValue(current + "Missing\\.Current");
+    Open();
+    MessageBoxRecorder boxes;
+    for (const char* key : {"Cafe", "Song"}) {
+        SCOPED_TRACE(key);
+        ChooseEvent(key);
+        std::string shown = Label(m_hDlg) + "\\" + SelectedFile();
+        EXPECT_NE(SelectedFile(), apptest::kNone);
+        EXPECT_EQ(WhichWave(ReadWide(shown)), std::string(key) == "Cafe" ? "cafe" : "cancion") << shown;
+    }
+    ChooseEvent("Missing");
+    EXPECT_EQ(SelectedFile(), apptest::kNone) << "a value naming no file is no sound";
+    EXPECT_TRUE(boxes.Boxes().empty()) << harness::Describe(boxes.Boxes().front());
+
+    // Untouched, the values survive OK in UTF-16, character for character.
+    ChooseEvent("Plain");
+    harness::ClickButton(m_hDlg, IDOK);
+    EXPECT_TRUE(WideValue(current + "Cafe\\.Current") == cafe);
+    EXPECT_TRUE(WideValue(current + "Song\\.Current") == song);
+    EXPECT_TRUE(WideValue(current + "Missing\\.Current") == missing);
 }
 
 }  // namespace

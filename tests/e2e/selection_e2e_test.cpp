@@ -145,7 +145,7 @@ TEST(SelectionEndToEndTest, TwoAssignmentsAndOneClearedEventAreAllThatOkWrites) 
         {"Bare", "3 名前だけ", "chimes.wav", REG_SZ},
         {"Clear", "4 消す音", dir / "four.wav", REG_SZ},
         {"Absent", "5 ないドライブ", "Q:\\sounds\\ding.wav", REG_SZ},
-        {"Expand", "6 展開", "%SystemRoot%\\media\\ding.wav", REG_EXPAND_SZ},
+        {"Expand", "6 展開", "%ZORVAND_NOT_SET%\\media\\ding.wav", REG_EXPAND_SZ},  // expands to no path
     };
     for (const Event& e : events) {
         SetValue(kLabels + e.key, REG_SZ, e.label);

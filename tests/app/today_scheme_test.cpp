@@ -65,15 +65,6 @@ riff::Bytes Picture() {
     return riff::InfoHeader(2, 2, 24) + row + std::string(2, '\0') + row + std::string(2, '\0');
 }
 
-// The 16-bit samples that are not silence, in order. A busy machine makes the
-// sound driver fill an underrun with silence, which is not part of the file.
-std::string Audible(const std::string& samples) {
-    std::string audible;
-    for (size_t i = 0; i + 1 < samples.size(); i += 2)
-        if (samples[i] != 0 || samples[i + 1] != 0) audible += samples.substr(i, 2);
-    return audible;
-}
-
 class TodaySchemeTest : public apptest::SelectionFixture {
 protected:
     void SetUp() override {
@@ -233,7 +224,7 @@ TEST_F(TodaySchemeTest, ExpandableSoundIsShownPreviewedAndPlayed) {
 
     harness::ClickButton(m_hDlg, IDC_TEST);
     ASSERT_TRUE(harness::PumpUntil([&] { return harness::WindowText(GetDlgItem(m_hDlg, IDC_TEST)) == kTest; }, 10000));
-    EXPECT_TRUE(Audible(harness::CapturedSound()) == Audible(m_samples))
+    EXPECT_TRUE(harness::AudibleSamples(harness::CapturedSound()) == harness::AudibleSamples(m_samples))
         << "the expanded file's samples reached the sound device: " << harness::CapturedSound().size() << " bytes";
 
     ChooseEvent("SystemAsterisk");

@@ -43,14 +43,6 @@ std::string ReadWide(const std::string& path) {
     return bytes;
 }
 
-// The samples that are not silence: the device may pad a playback with zeros.
-std::string Audible(const std::string& samples) {
-    std::string audible;
-    for (size_t i = 0; i + 1 < samples.size(); i += 2)
-        if (samples[i] != 0 || samples[i + 1] != 0) audible += samples.substr(i, 2);
-    return audible;
-}
-
 class WideNameTest : public apptest::SelectionFixture {
 protected:
     void SetUp() override {
@@ -96,7 +88,8 @@ protected:
             harness::PumpUntil([&] { return harness::WindowText(GetDlgItem(m_hDlg, IDC_TEST)) == kTest; }, 10000))
             << entry << " did not end playing";
         if (!reached.empty())
-            EXPECT_TRUE(Audible(harness::CapturedSound()) == Audible(m_waves[reached].substr(44)))
+            EXPECT_TRUE(harness::AudibleSamples(harness::CapturedSound()) ==
+                        harness::AudibleSamples(m_waves[reached].substr(44)))
                 << entry << ": the file's samples did not reach the sound device";
         EXPECT_TRUE(boxes.Boxes().empty()) << entry << ": " << harness::Describe(boxes.Boxes().front());
         return reached;

@@ -113,4 +113,11 @@ void ClearCapturedSound() {
     std::ofstream(CapturePath(), std::ios::binary | std::ios::trunc);
 }
 
+std::string AudibleSamples(const std::string& samples) {
+    std::string audible;
+    for (size_t i = 0; i + 1 < samples.size(); i += 2)
+        if (samples[i] != 0 || samples[i + 1] != 0) audible += samples.substr(i, 2);
+    return audible;
+}
+
 }  // namespace harness

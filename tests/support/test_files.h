@@ -36,6 +36,9 @@ std::string MakeWave(double seconds, double frequency = 440.0);
 // What the sound device has written since it was opened or cleared, in the raw
 // samples it was given.
 std::string CapturedSound();
+// The 16-bit samples that are not silence, in order. A busy machine makes the
+// sound driver fill an underrun with silence, which is not part of the file.
+std::string AudibleSamples(const std::string& samples);
 // Empties the capture file, so that what follows can be told apart.
 void ClearCapturedSound();
 

@@ -20,6 +20,13 @@ constexpr std::uint16_t kSystemFlagsLz77 = 4;
 constexpr std::uint16_t kShiftJisCharset = 128;
 constexpr std::uint16_t kJapaneseLcid = 0x0411;
 
+constexpr std::uint16_t kWindowTypeValid = 0x0001;
+constexpr std::uint16_t kWindowNameValid = 0x0002;
+constexpr std::uint16_t kWindowCaptionValid = 0x0004;
+constexpr std::size_t kWindowTypeSize = 10;
+constexpr std::size_t kWindowNameSize = 9;
+constexpr std::size_t kWindowCaptionSize = 51;
+
 constexpr std::uint8_t kRecordTopicHeader = 0x02;
 constexpr std::uint8_t kRecordText = 0x20;
 constexpr std::size_t kTopicHeaderSize = 28;
@@ -163,6 +170,18 @@ Bytes BuildSystem(const HelpProject& project, std::uint32_t contents) {
     start.U32(contents);
     out.Append(SystemRecord(3, start.Take()));
     out.Append(SystemRecord(4, SzBytes("BrowseButtons()")));
+    // The main window, so that its caption is the file's title in every viewer.
+    if (project.title.size() >= kWindowCaptionSize) throw HelpError(0, "title longer than 50 bytes");
+    ByteWriter window;
+    window.U16(kWindowTypeValid | kWindowNameValid | kWindowCaptionValid);
+    window.Append(std::string("primary"));
+    window.Zeros(kWindowTypeSize - 7);
+    window.Append(std::string("main"));
+    window.Zeros(kWindowNameSize - 4);
+    window.Append(project.title);
+    window.Zeros(kWindowCaptionSize - project.title.size());
+    window.Zeros(5 * 2 + 2 * 4);  // position, size, state and colours: the viewer's own
+    out.Append(SystemRecord(6, window.Take()));
     ByteWriter lcid;
     lcid.Zeros(8);
     lcid.U16(kJapaneseLcid);

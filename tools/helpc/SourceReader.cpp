@@ -84,6 +84,8 @@ private:
             if (Directive(text, "@title", &rest)) {
                 Once(m_titleLine, number, "@title");
                 m_project.title = Required(rest, number, "@title");
+                // It is also the caption of the viewer's main window, which holds 50 bytes.
+                if (m_project.title.size() > 50) throw HelpError(number, "title longer than 50 bytes");
             } else if (Directive(text, "@copyright", &rest)) {
                 Once(m_copyrightLine, number, "@copyright");
                 m_project.copyright = Required(rest, number, "@copyright");

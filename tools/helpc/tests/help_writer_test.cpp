@@ -208,6 +208,11 @@ TEST(HelpFileTest, AViewerFindsTitleContentsTopicsAndKeywords) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(records[1].data())), project.title);
     EXPECT_EQ(U32(records[3], 0), 0u) << "the contents topic";
     EXPECT_EQ(U16(records[9], 8), 0x0411) << "Japanese LCID";
+    ASSERT_EQ(records[6].size(), 90u) << "a window";
+    EXPECT_EQ(U16(records[6], 0), 7) << "type, name and caption given";
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&records[6][2])), "primary");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&records[6][12])), "main");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&records[6][21])), project.title) << "the caption";
     EXPECT_EQ(U16(records[11], 0), 128) << "SHIFTJIS_CHARSET";
 
     const Bytes& font = files.at("|FONT");

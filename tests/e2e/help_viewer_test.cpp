@@ -73,39 +73,37 @@ std::string RichText(HWND hEdit) {
     return text;
 }
 
+struct WindowSearch {
+    DWORD pid;
+    const char* cls;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopWindow(HWND hWnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    if (ProcessOf(hWnd) == search->pid && IsWindowVisible(hWnd) && ClassOf(hWnd) == search->cls)
+        search->found.push_back(hWnd);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND hWnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    if (_stricmp(ClassOf(hWnd).c_str(), search->cls) == 0) search->found.push_back(hWnd);
+    return TRUE;
+}
+
 // Visible top-level windows of a process with the given class.
 std::vector<HWND> TopWindows(DWORD pid, const char* cls) {
-    struct Context {
-        DWORD pid;
-        const char* cls;
-        std::vector<HWND> found;
-    } ctx{pid, cls, {}};
-    EnumWindows(
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            auto* c = reinterpret_cast<Context*>(lParam);
-            if (ProcessOf(hWnd) == c->pid && IsWindowVisible(hWnd) && ClassOf(hWnd) == c->cls) c->found.push_back(hWnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+    WindowSearch search{pid, cls, {}};
+    EnumWindows(&CollectTopWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // The first descendant of a window with the given class, or null.
 HWND FindChild(HWND hParent, const char* cls) {
-    struct Context {
-        const char* cls;
-        HWND found;
-    } ctx{cls, nullptr};
-    EnumChildWindows(
-        hParent,
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            auto* c = reinterpret_cast<Context*>(lParam);
-            if (_stricmp(ClassOf(hWnd).c_str(), c->cls) != 0) return TRUE;
-            c->found = hWnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+    WindowSearch search{0, cls, {}};
+    EnumChildWindows(hParent, &CollectChild, reinterpret_cast<LPARAM>(&search));
+    return search.found.empty() ? nullptr : search.found.front();
 }
 
 // Every message box or other dialog of a process but the ones expected, with its texts.
@@ -165,7 +163,7 @@ protected:
                 if (hWnd != nullptr && IsWindowVisible(hWnd) && TextOf(hWnd).rfind(kHelpTitle, 0) == 0) hViewer = hWnd;
                 return hViewer != nullptr || !UnexpectedBoxes(ProcessOf(hDlg), {hDlg}).empty();
             },
-            30000);
+            60000);  // the first start of the viewer in a fresh prefix is slow
         return hViewer;
     }
 
@@ -237,8 +235,15 @@ TEST_F(HelpViewerTest, HelpButtonOpensTheFileInTheViewerAndClosingTheDialogClose
         },
         10000))
         << "no index";
-    const auto index =
-        SendMessageA(hList, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("wavtheme"));
+    // The page fills its list after the list exists.
+    LRESULT index = LB_ERR;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            index =
+                SendMessageA(hList, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("wavtheme"));
+            return index != LB_ERR;
+        },
+        5000));
     ASSERT_NE(index, LB_ERR) << "the keyword wavtheme in the index of " << SendMessageA(hList, LB_GETCOUNT, 0, 0);
     EXPECT_NE(SendMessageA(hList, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("(なし)")),
               LB_ERR);

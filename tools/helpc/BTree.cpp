@@ -34,22 +34,22 @@ std::vector<std::pair<std::size_t, std::size_t>> FillPages(const std::vector<std
 
 }  // namespace
 
-BTreeImage BuildBTree(const BTreeSpec& spec, const std::vector<BTreeEntry>& entries) {
-    if (spec.structure.size() > 16) throw std::length_error("a B+ tree structure string has at most 16 letters");
+BTreeImage BuildBTree(const BTreeShape& shape, const std::vector<BTreeEntry>& entries) {
+    if (shape.structure.size() > 16) throw std::length_error("a B+ tree structure string has at most 16 letters");
     BTreeImage image;
     std::vector<Page> pages;
 
     // Leaves.
     std::vector<std::size_t> sizes;
     for (const BTreeEntry& entry : entries) sizes.push_back(entry.key.size() + entry.data.size());
-    const auto leafRuns = FillPages(sizes, kLeafHeaderSize, spec.pageSize);
+    const auto leafRuns = FillPages(sizes, kLeafHeaderSize, shape.pageSize);
     std::vector<std::uint16_t> level;  // page numbers of the level being built
     for (std::size_t r = 0; r < leafRuns.size(); ++r) {
         const auto [begin, end] = leafRuns[r];
         ByteWriter page;
         std::size_t used = kLeafHeaderSize;
         for (std::size_t i = begin; i < end; ++i) used += sizes[i];
-        page.U16(static_cast<std::uint16_t>(spec.pageSize - used));
+        page.U16(static_cast<std::uint16_t>(shape.pageSize - used));
         page.U16(static_cast<std::uint16_t>(end - begin));
         page.U16(r == 0 ? kNoPage : static_cast<std::uint16_t>(pages.size() - 1));
         page.U16(r + 1 == leafRuns.size() ? kNoPage : static_cast<std::uint16_t>(pages.size() + 1));
@@ -57,7 +57,7 @@ BTreeImage BuildBTree(const BTreeSpec& spec, const std::vector<BTreeEntry>& entr
             page.Append(entries[i].key);
             page.Append(entries[i].data);
         }
-        page.Zeros(spec.pageSize - page.Size());
+        page.Zeros(shape.pageSize - page.Size());
         image.leaves.push_back({static_cast<std::uint32_t>(begin), static_cast<std::uint16_t>(pages.size())});
         level.push_back(static_cast<std::uint16_t>(pages.size()));
         pages.push_back({page.Take(), begin < end ? entries[begin].key : Bytes{}});
@@ -74,9 +74,9 @@ BTreeImage BuildBTree(const BTreeSpec& spec, const std::vector<BTreeEntry>& entr
         std::size_t begin = 0;
         std::size_t used = kIndexHeaderSize;
         for (std::size_t i = 1; i < level.size(); ++i) {
-            if (kIndexHeaderSize + childSizes[i] > spec.pageSize)
+            if (kIndexHeaderSize + childSizes[i] > shape.pageSize)
                 throw std::length_error("a B+ tree key is larger than an index page");
-            if (used + childSizes[i] > spec.pageSize) {
+            if (used + childSizes[i] > shape.pageSize) {
                 runs.emplace_back(begin, i);
                 begin = i;
                 used = kIndexHeaderSize;
@@ -91,14 +91,14 @@ BTreeImage BuildBTree(const BTreeSpec& spec, const std::vector<BTreeEntry>& entr
             ByteWriter page;
             std::size_t size = kIndexHeaderSize;
             for (std::size_t i = first + 1; i < end; ++i) size += childSizes[i];
-            page.U16(static_cast<std::uint16_t>(spec.pageSize - size));
+            page.U16(static_cast<std::uint16_t>(shape.pageSize - size));
             page.U16(static_cast<std::uint16_t>(end - first - 1));
             page.U16(level[first]);
             for (std::size_t i = first + 1; i < end; ++i) {
                 page.Append(pages[level[i]].firstKey);
                 page.U16(level[i]);
             }
-            page.Zeros(spec.pageSize - page.Size());
+            page.Zeros(shape.pageSize - page.Size());
             next.push_back(static_cast<std::uint16_t>(pages.size()));
             pages.push_back({page.Take(), pages[level[first]].firstKey});
             if (pages.size() >= kNoPage) throw std::length_error("a B+ tree has too many pages");
@@ -109,10 +109,10 @@ BTreeImage BuildBTree(const BTreeSpec& spec, const std::vector<BTreeEntry>& entr
 
     ByteWriter out;
     out.U16(kBTreeMagic);
-    out.U16(static_cast<std::uint16_t>(0x0002 | (spec.directory ? 0x0400 : 0)));
-    out.U16(spec.pageSize);
-    out.Append(spec.structure);
-    out.Zeros(16 - spec.structure.size());
+    out.U16(static_cast<std::uint16_t>(0x0002 | (shape.directory ? 0x0400 : 0)));
+    out.U16(shape.pageSize);
+    out.Append(shape.structure);
+    out.Zeros(16 - shape.structure.size());
     out.U16(0);              // must be zero
     out.U16(0);              // page splits
     out.U16(level.front());  // root page

@@ -16,7 +16,7 @@
 
 namespace helpc {
 
-struct BTreeSpec {
+struct BTreeShape {
     std::uint16_t pageSize = 2048;
     bool directory = false;  // the internal directory sets flag 0x0400
     std::string structure;   // the field letters, up to 16 ("z4", "L4", ...)
@@ -45,6 +45,6 @@ constexpr std::uint16_t kBTreeMagic = 0x293B;
 
 // Entries must already be in key order. Throws std::length_error when an entry
 // cannot fit a page or the tree needs more pages than a 16-bit number counts.
-BTreeImage BuildBTree(const BTreeSpec& spec, const std::vector<BTreeEntry>& entries);
+BTreeImage BuildBTree(const BTreeShape& shape, const std::vector<BTreeEntry>& entries);
 
 }  // namespace helpc

@@ -165,7 +165,7 @@ std::wstring WideValue(const std::string& key) {
     return std::wstring(data, size / sizeof(WCHAR));
 }
 
-TEST_F(WideNameTest, StoredValuesInUtf16AreShownPreviewedAndKeptAsTheyWere) {
+TEST_F(WideNameTest, ValuesStoredInUtf16AreShownPlayedAndKeptAsTheyWere) {
     std::string current = apptest::kApps + "\\";
     AddEvent("Cafe", "あ");
     SetWideValue(current + "Cafe\\.Current", m_root + L"\\caf\u00e9.wav");
@@ -184,7 +184,15 @@ TEST_F(WideNameTest, StoredValuesInUtf16AreShownPreviewedAndKeptAsTheyWere) {
         ChooseEvent(key);
         std::string shown = Label(m_hDlg) + "\\" + SelectedFile();
         EXPECT_NE(SelectedFile(), apptest::kNone);
-        EXPECT_EQ(WhichWave(ReadWide(shown)), std::string(key) == "Cafe" ? "cafe" : "cancion") << shown;
+        std::string wave = std::string(key) == "Cafe" ? "cafe" : "cancion";
+        EXPECT_EQ(WhichWave(ReadWide(shown)), wave) << shown;
+        harness::ClearCapturedSound();
+        harness::ClickButton(m_hDlg, IDC_TEST);
+        EXPECT_TRUE(
+            harness::PumpUntil([&] { return harness::WindowText(GetDlgItem(m_hDlg, IDC_TEST)) == kTest; }, 10000));
+        EXPECT_TRUE(harness::AudibleSamples(harness::CapturedSound()) ==
+                    harness::AudibleSamples(m_waves[wave].substr(44)))
+            << "the file's samples did not reach the sound device";
     }
     ChooseEvent("Missing");
     EXPECT_EQ(SelectedFile(), apptest::kNone) << "a value naming no file is no sound";

@@ -6,6 +6,15 @@
 namespace browser {
 
 BOOL ExactNarrow(LPCWSTR lpszText, CString* pText) {
+    // Most names are plain ASCII, the same in every code page: no conversion to ask.
+    int nAscii = 0;
+    while (lpszText[nAscii] != L'\0' && lpszText[nAscii] < 0x80) ++nAscii;
+    if (lpszText[nAscii] == L'\0') {
+        LPSTR pBuffer = pText->GetBuffer(nAscii);
+        for (int i = 0; i < nAscii; ++i) pBuffer[i] = static_cast<char>(lpszText[i]);
+        pText->ReleaseBuffer(nAscii);
+        return TRUE;
+    }
     BOOL bDefaultUsed = FALSE;
     int nBytes = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, lpszText, -1, nullptr, 0, nullptr, &bDefaultUsed);
     if (nBytes <= 0 || bDefaultUsed) return FALSE;

@@ -1,6 +1,8 @@
 #include "RiffReader.h"
 
+#include <cstring>
 #include <limits>
+#include <new>
 
 namespace preview {
 
@@ -33,9 +35,60 @@ void RiffWalker::Ascend(const ChunkInfo& chunk) {
 }
 
 std::size_t RiffWalker::Read(void* out, std::size_t size) {
-    const std::size_t got = m_source.ReadAt(m_position, out, size);
+    // Bytes that the window holds whole are not read twice; any other read goes
+    // to the source in one piece, so that it comes up short just as the source does.
+    const bool inside = m_position >= m_windowStart && m_position - m_windowStart <= m_windowFill &&
+                        m_windowFill - (m_position - m_windowStart) >= size;
+    std::size_t got = 0;
+    if (inside && size > 0) {
+        std::memcpy(out, m_window.get() + (m_position - m_windowStart), size);
+        got = size;
+    } else {
+        got = m_source.ReadAt(m_position, out, size);
+    }
     m_position += got;
     return got;
+}
+
+std::size_t RiffWalker::Peek(std::uint64_t offset, void* out, std::size_t size) {
+    if (size > kWindowSize) return m_source.ReadAt(offset, out, size);
+    const bool inside = offset >= m_windowStart && offset - m_windowStart <= m_windowFill &&
+                        m_windowFill - (offset - m_windowStart) >= size;
+    if (!inside) {
+        if (!m_window && !m_windowRefused) {
+            m_window.reset(new (std::nothrow) unsigned char[kWindowSize]);
+            m_windowRefused = !m_window;
+        }
+        if (!m_window) return m_source.ReadAt(offset, out, size);
+        // A walk that keeps finding the next header close to the last one is
+        // stepping through small chunks: it reads further ahead each time. Any
+        // other walk reads just what it asks for, and never the data it skips.
+        const bool near = m_windowFill != 0 && offset > m_windowStart && offset - m_windowStart < kNearStep;
+        m_nearSteps = near ? (m_nearSteps < kPlainSteps + 8 ? m_nearSteps + 1 : m_nearSteps) : 0;
+        std::size_t reach = size;
+        if (m_nearSteps > kPlainSteps) reach = kWindowSize >> (kPlainSteps + 8 - m_nearSteps);
+        if (reach < size) reach = size;
+        m_windowStart = offset;
+        m_windowFill = m_source.ReadAt(offset, m_window.get(), reach);
+    }
+    // At the end of the data the window holds fewer bytes than were asked for.
+    const std::size_t at = static_cast<std::size_t>(offset - m_windowStart);
+    const std::size_t count = m_windowFill - at < size ? m_windowFill - at : size;
+    std::memcpy(out, m_window.get() + at, count);
+    return count;
+}
+
+bool RiffWalker::HeaderAt(std::uint64_t offset, ChunkInfo& chunk) {
+    // The type is read with the header, as the platform does, even for a LIST too
+    // small to hold one; missing bytes stay zero.
+    unsigned char header[12] = {};
+    if (Peek(offset, header, sizeof header) < kHeaderSize) return false;
+    chunk = ChunkInfo();
+    chunk.ckid = Le32(header);
+    chunk.cksize = Le32(header + 4);
+    chunk.dwDataOffset = offset + kHeaderSize;
+    if (HasType(chunk.ckid)) chunk.fccType = Le32(header + 8);
+    return true;
 }
 
 // formType 0 matches any type. The walk advances by at least a header each step
@@ -43,15 +96,8 @@ std::size_t RiffWalker::Read(void* out, std::size_t size) {
 bool RiffWalker::Search(std::uint32_t ckid, std::uint32_t formType, std::uint64_t limit, ChunkInfo& chunk) {
     std::uint64_t position = m_position;
     while (position <= limit && limit - position >= kHeaderSize) {
-        // The type is read with the header, as the platform does, even for a LIST
-        // too small to hold one; missing bytes stay zero.
-        unsigned char header[12] = {};
-        if (m_source.ReadAt(position, header, sizeof header) < kHeaderSize) return false;
         ChunkInfo found;
-        found.ckid = Le32(header);
-        found.cksize = Le32(header + 4);
-        found.dwDataOffset = position + kHeaderSize;
-        if (HasType(found.ckid)) found.fccType = Le32(header + 8);
+        if (!HeaderAt(position, found)) return false;
         if (found.ckid == ckid && (formType == 0 || found.fccType == formType)) {
             chunk = found;
             m_position = found.dwDataOffset + (HasType(found.ckid) ? 4 : 0);

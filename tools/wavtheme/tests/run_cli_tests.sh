@@ -6,6 +6,7 @@
 set -uo pipefail
 
 wavtheme=$(realpath "${1:?usage: run_cli_tests.sh WAVTHEME}")
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
@@ -36,10 +37,12 @@ fingerprint() { echo "$(sha256sum <"$1" | cut -c1-64) $(stat -c %Y.%y "$1")"; }
 # The temporary files that a write left behind in a directory.
 leftovers() { find "${1:-.}" -maxdepth 1 -name '.*.wavtheme-*' | wc -l; }
 
-# The bytes of a top-level chunk, found through the tool's own listing.
+# The bytes of a top-level chunk, found through the tool's own listing, which is
+# read to its end: the tool prints it in blocks.
 chunk_bytes() {
   local line offset size
-  line=$("$wavtheme" list "$1" | grep -m1 "^ *[0-9]* *[0-9]*    '$2'") || return 1
+  line=$("$wavtheme" list "$1" | awk -v id="'$2'" '!found && $0 ~ ("^ *[0-9]+ +[0-9]+    " id) { print; found = 1 }')
+  [ -n "$line" ] || return 1
   read -r offset size _ <<<"$line"
   tail -c +$((offset + 9)) "$1" | head -c "$size"
 }
@@ -59,30 +62,8 @@ ffmpeg -v error -f lavfi -i "sine=frequency=660:duration=0.2:sample_rate=11025" 
   -fflags +bitexact -flags:a +bitexact plain.wav
 ffmpeg -v error -f lavfi -i "sine=frequency=220:duration=50:sample_rate=22050" -c:a pcm_s16le big.wav
 
-"$convert" rose: -colors 200 PNG8:pal8.png
-"$convert" rose: -colors 12 -define png:bit-depth=4 PNG8:pal4.png
-"$convert" rose: -colors 4 -define png:bit-depth=2 PNG8:pal2.png
-"$convert" rose: -colors 2 -define png:bit-depth=1 PNG8:pal1.png
-"$convert" rose: -colors 200 -interlace PNG PNG8:pal8-interlaced.png
-"$convert" rose: -colorspace Gray -depth 8 -define png:color-type=0 grey8.png
-"$convert" rose: -colorspace Gray -define png:color-type=0 -define png:bit-depth=4 grey4.png
-"$convert" rose: -colorspace Gray -define png:color-type=0 -define png:bit-depth=1 grey1.png
-"$convert" rose: -depth 8 -define png:color-type=2 rgb.png
-"$convert" rose: -depth 8 -interlace PNG -define png:color-type=2 rgb-interlaced.png
-"$convert" rose: -colors 200 -type Palette -compress None BMP3:pal8.bmp
-"$convert" rose: -colors 12 -type Palette BMP3:pal4.bmp
-"$convert" rose: -colors 2 -type Palette BMP3:pal1.bmp
-"$convert" rose: -colors 200 -type Palette BMP2:core.bmp
-"$convert" rose: -depth 8 BMP3:rgb24.bmp
-# Pictures whose colours lose precision on the way to 8 bits.
-"$convert" rose: -colorspace Gray -depth 16 -define png:color-type=0 grey16.png
-"$convert" rose: -depth 16 PNG48:rgb16.png
-"$convert" rose: -define bmp:subtype=RGB565 BMP:rgb565.bmp
-# Pictures with transparency, blended onto white.
-"$convert" rose: -alpha set -channel A -fx 'i/w' +channel -depth 8 -define png:color-type=6 rgba.png
-"$convert" rose: -alpha set -channel A -fx 'j/h' +channel -depth 16 PNG64:rgba16.png
-"$convert" rose: -colorspace Gray -alpha set -channel A -fx 'i/w' +channel -depth 8 -define png:color-type=4 grey-alpha.png
-"$convert" rose: -alpha set -channel A -fx 'i/w' +channel BMP:rgba.bmp
+# shellcheck source=pictures.sh
+source "$here/pictures.sh"
 
 text=$'ベルの音です。\nお知らせのときに鳴ります'
 text_crlf=$'ベルの音です。\r\nお知らせのときに鳴ります'

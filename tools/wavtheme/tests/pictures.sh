@@ -26,7 +26,12 @@
 "$convert" rose: -alpha set -channel A -fx 'j/h' +channel -depth 16 PNG64:rgba16.png
 "$convert" rose: -colorspace Gray -alpha set -channel A -fx 'i/w' +channel -depth 8 -define png:color-type=4 grey-alpha.png
 "$convert" rose: -alpha set -channel A -fx 'i/w' +channel BMP:rgba.bmp
+# JPEG, which the tool reads through the platform's decoder only.
+"$convert" rose: -quality 90 rose.jpg
+"$convert" rose: -colorspace Gray -quality 90 grey.jpg
+"$convert" rose: -quality 90 -interlace JPEG progressive.jpg
 
+# The pictures that the tool read before it used the platforms' decoders.
 PICTURES=(pal8.png pal4.png pal2.png pal1.png pal8-interlaced.png grey8.png grey4.png grey1.png rgb.png
   rgb-interlaced.png pal8.bmp pal4.bmp pal1.bmp core.bmp rgb24.bmp grey16.png rgb16.png rgb565.bmp rgba.png
   rgba16.png grey-alpha.png rgba.bmp)

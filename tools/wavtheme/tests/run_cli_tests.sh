@@ -107,6 +107,10 @@ done
 for picture in grey16.png rgb16.png rgb565.bmp; do
   round_trip "$picture" 0.5% "$picture"
 done
+# JPEG, decoded by the same libjpeg that ImageMagick uses.
+for picture in rose.jpg grey.jpg progressive.jpg; do
+  round_trip "$picture" 0 "$picture"
+done
 for picture in rgba.png rgba16.png grey-alpha.png rgba.bmp; do
   "$convert" "$picture" -background white -flatten -alpha off "flat-$picture.png"
   round_trip "$picture" 0.5% "flat-$picture.png"
@@ -252,6 +256,7 @@ printf '%08x' $(($(stat -c %s odd-end.wav) - 8)) | sed 's/\(..\)\(..\)\(..\)\(..
   xargs -0 printf | dd of=odd-end.wav bs=1 seek=4 conv=notrunc status=none
 "$convert" -size 1025x8 xc:red -depth 8 wide.png
 "$convert" -size 8x1100 xc:red -type Palette BMP3:tall.bmp
+head -c 1000 rose.jpg >cut.jpg
 cp rgb.png damaged.png
 printf '\xff' | dd of=damaged.png bs=1 seek=60 conv=notrunc status=none
 "$convert" rose: -colors 200 -type Palette BMP3:rle.bmp
@@ -270,9 +275,10 @@ refused "a picture wider than 1024 pixels" 2 "1025 x 8 pixels, larger than the 1
   set tone.wav --picture wide.png
 refused "a picture taller than 1024 pixels" 2 "8 x 1100 pixels, larger than the 1024 x 1024" tone.wav \
   set tone.wav --picture tall.bmp
-refused "a damaged PNG" 2 "damaged.png: the PNG picture fails the checksum" tone.wav set tone.wav --picture damaged.png
+refused "a damaged PNG" 2 "damaged.png: the PNG picture is damaged or not one this tool reads (libpng: " tone.wav set tone.wav --picture damaged.png
 refused "an RLE BMP" 2 "RLE-compressed" tone.wav set tone.wav --picture rle.bmp
-refused "a file that is no picture" 2 "not a PNG or BMP picture" tone.wav set tone.wav --picture text.wav
+refused "a JPEG cut short" 2 "cut.jpg: the JPEG picture is damaged" tone.wav set tone.wav --picture cut.jpg
+refused "a file that is no picture" 2 "not a PNG, JPEG or BMP picture" tone.wav set tone.wav --picture text.wav
 refused "an emoji, which code page 932 cannot hold" 2 "cannot hold character 6 of the text, '😀' (U+1F600)" tone.wav \
   set tone.wav --text "ベルです 😀"
 refused "an accented letter, which code page 932 cannot hold" 2 "'é' (U+00E9)" tone.wav \

@@ -63,7 +63,7 @@ std::size_t RiffWalker::Peek(std::uint64_t offset, void* out, std::size_t size) 
         // A walk that keeps finding the next header close to the last one is
         // stepping through small chunks: it reads further ahead each time. Any
         // other walk reads just what it asks for, and never the data it skips.
-        const bool near = m_windowFill != 0 && offset > m_windowStart && offset - m_windowStart < kNearStep;
+        const bool near = offset > m_lastPeek && offset - m_lastPeek < kNearStep;
         m_nearSteps = near ? (m_nearSteps < kPlainSteps + 8 ? m_nearSteps + 1 : m_nearSteps) : 0;
         std::size_t reach = size;
         if (m_nearSteps > kPlainSteps) reach = kWindowSize >> (kPlainSteps + 8 - m_nearSteps);
@@ -71,6 +71,7 @@ std::size_t RiffWalker::Peek(std::uint64_t offset, void* out, std::size_t size) 
         m_windowStart = offset;
         m_windowFill = m_source.ReadAt(offset, m_window.get(), reach);
     }
+    m_lastPeek = offset;
     // At the end of the data the window holds fewer bytes than were asked for.
     const std::size_t at = static_cast<std::size_t>(offset - m_windowStart);
     const std::size_t count = m_windowFill - at < size ? m_windowFill - at : size;
@@ -80,14 +81,21 @@ std::size_t RiffWalker::Peek(std::uint64_t offset, void* out, std::size_t size) 
 
 bool RiffWalker::HeaderAt(std::uint64_t offset, ChunkInfo& chunk) {
     // The type is read with the header, as the platform does, even for a LIST too
-    // small to hold one; missing bytes stay zero.
-    unsigned char header[12] = {};
-    if (Peek(offset, header, sizeof header) < kHeaderSize) return false;
-    chunk = ChunkInfo();
+    // small to hold one; missing bytes stay zero. A header the window holds whole
+    // is read in place: a walk over many small chunks does little else.
+    unsigned char copy[12] = {};
+    const unsigned char* header = copy;
+    if (offset >= m_windowStart && offset - m_windowStart <= m_windowFill &&
+        m_windowFill - (offset - m_windowStart) >= sizeof copy) {
+        header = m_window.get() + (offset - m_windowStart);
+        m_lastPeek = offset;
+    } else if (Peek(offset, copy, sizeof copy) < kHeaderSize) {
+        return false;
+    }
     chunk.ckid = Le32(header);
     chunk.cksize = Le32(header + 4);
+    chunk.fccType = HasType(chunk.ckid) ? Le32(header + 8) : 0;
     chunk.dwDataOffset = offset + kHeaderSize;
-    if (HasType(chunk.ckid)) chunk.fccType = Le32(header + 8);
     return true;
 }
 

@@ -103,6 +103,8 @@ private:
     std::unique_ptr<unsigned char[]> m_window;
     std::uint64_t m_windowStart = 0;
     std::size_t m_windowFill = 0;
+    // Where the last header read began, and how many steps in a row were short.
+    std::uint64_t m_lastPeek = 0;
     unsigned m_nearSteps = 0;
     bool m_windowRefused = false;
 };

@@ -38,6 +38,18 @@ bool PrintableId(std::uint32_t id) {
     return true;
 }
 
+// A LIST chunk's type as the program reads it: the four bytes after the header,
+// even when the list's size is too small to hold them. A DISP chunk's format.
+void ReadWord(preview::RiffWalker& walker, Chunk& chunk) {
+    if (chunk.id != kFourCCList && chunk.id != kFourCCDisp) return;
+    std::uint8_t word[4];
+    if (chunk.id == kFourCCList && walker.Peek(chunk.DataOffset(), word, 4) == 4) {
+        chunk.listType = GetLe32(word);
+    } else if (chunk.id == kFourCCDisp && chunk.size >= 4 && walker.Peek(chunk.DataOffset(), word, 4) == 4) {
+        chunk.dispFormat = GetLe32(word);
+    }
+}
+
 // Walks the chunks of [begin, end), telling visitor of each; returns what stops
 // the walk short of end, or an empty string. owner names the form or list for
 // messages.
@@ -74,15 +86,9 @@ std::string WalkChunks(preview::RiffWalker& walker, std::uint64_t begin, std::ui
             return "the chunk " + Quoted(chunk.id) + " at " + Offset(pos) + " has the odd size " +
                    std::to_string(chunk.size) + " but no pad byte follows it within the " + owner;
         }
-        std::uint8_t word[4];
-        const bool hasWord = chunk.size >= 4 && walker.Peek(chunk.DataOffset(), word, 4) == 4;
-        if (chunk.id == kFourCCList && hasWord) {
-            chunk.listType = GetLe32(word);
-        } else if (chunk.id == kFourCCDisp && hasWord) {
-            chunk.dispFormat = GetLe32(word);
-        }
+        ReadWord(walker, chunk);
         visitor.Visit(chunk, depth);
-        if (chunk.listType && depth < kMaxDepth) {
+        if (chunk.listType && chunk.size >= 4 && depth < kMaxDepth) {
             const std::string problem = WalkChunks(walker, chunk.DataOffset() + 4, chunk.DataOffset() + chunk.size,
                                                    "LIST " + Quoted(*chunk.listType), depth + 1, visitor);
             visitor.EndList(chunk, depth, problem);
@@ -251,11 +257,7 @@ void ForEachChunk(preview::RiffWalker& walker, std::uint64_t begin, std::uint64_
         chunk.id = header.ckid;
         chunk.size = header.cksize;
         chunk.offset = pos;
-        std::uint8_t word[4];
-        if (chunk.size >= 4 && (chunk.id == kFourCCList || chunk.id == kFourCCDisp) &&
-            walker.Peek(chunk.DataOffset(), word, 4) == 4) {
-            (chunk.id == kFourCCList ? chunk.listType : chunk.dispFormat) = GetLe32(word);
-        }
+        ReadWord(walker, chunk);
         each(chunk);
         pos = chunk.End();
     }

@@ -17,7 +17,8 @@ struct Chunk {
     std::uint32_t size = 0;
     // Offset of the 8-byte header.
     std::uint64_t offset = 0;
-    // A LIST chunk's type, when its data holds one.
+    // A LIST chunk's type, as the program reads it: the four bytes after the
+    // header, when the file holds them, even if the list's size is smaller.
     std::optional<std::uint32_t> listType;
     // A DISP chunk's clipboard format, when its data holds one.
     std::optional<std::uint32_t> dispFormat;
@@ -78,7 +79,8 @@ struct EditRequest {
 
 struct EditPlan {
     std::uint64_t outputSize = 0;
-    // False when the output is the input, byte for byte.
+    // False when the output is the input, byte for byte: a removal that finds
+    // nothing to remove. Setting a picture or a text always counts as a change.
     bool changes = false;
     // What a removal or a replacement dropped.
     std::uint64_t droppedPictures = 0;

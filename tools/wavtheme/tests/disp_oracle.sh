@@ -57,10 +57,10 @@ for picture in "${PICTURES[@]}"; do
   for background in ffffff 102030; do
     rm -f out.wav
     if "$@" set "$(path tone.wav)" --picture "$(path "$picture")" --background "$background" -o "$(path out.wav)" \
-      >/dev/null 2>&1; then
+      >/dev/null 2>err; then
       echo "$(disp_sum out.wav)  $picture $background"
     else
-      echo "refused  $picture $background"
+      echo "refused  $picture $background: $(tr '\n' ' ' <err)"
     fi
   done
 done

@@ -55,9 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::memcpy(&id, data + position, 4);
             std::memcpy(&stated, data + position + 4, 4);
             REQUIRE(header.ckid == id && header.cksize == stated && header.dwDataOffset == position + 8);
-            position = header.dwDataOffset + ((header.ckid == preview::kFourCCRiff || header.ckid == preview::kFourCCList)
-                                                  ? 4
-                                                  : header.cksize + (header.cksize & 1u));
+            position =
+                header.dwDataOffset + ((header.ckid == preview::kFourCCRiff || header.ckid == preview::kFourCCList)
+                                           ? 4
+                                           : header.cksize + (header.cksize & 1u));
         }
         REQUIRE(position + 8 > size);
     }

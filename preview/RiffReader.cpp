@@ -99,11 +99,33 @@ bool RiffWalker::HeaderAt(std::uint64_t offset, ChunkInfo& chunk) {
     return true;
 }
 
+// Each header is read in place: the whole cost of a walk over many small chunks.
+std::uint64_t RiffWalker::SkipChunks(std::uint64_t position, std::uint64_t limit, const std::uint32_t* stops,
+                                     std::size_t count) {
+    const unsigned char* window = m_window.get();
+    const std::uint64_t start = m_windowStart;
+    const std::uint64_t end = start + m_windowFill;
+    while (position >= start && position <= end && end - position >= 12 && position <= limit &&
+           limit - position >= kHeaderSize) {
+        const unsigned char* header = window + (position - start);
+        const std::uint32_t id = Le32(header);
+        bool stopped = false;
+        for (std::size_t i = 0; i < count; ++i) stopped = stopped || id == stops[i];
+        if (stopped) break;
+        m_lastPeek = position;
+        const std::uint32_t size = Le32(header + 4);
+        position += kHeaderSize + size + (size & 1u);
+    }
+    return position;
+}
+
 // formType 0 matches any type. The walk advances by at least a header each step
 // and stops at the limit or where the data ends, so it always ends.
 bool RiffWalker::Search(std::uint32_t ckid, std::uint32_t formType, std::uint64_t limit, ChunkInfo& chunk) {
     std::uint64_t position = m_position;
     while (position <= limit && limit - position >= kHeaderSize) {
+        position = SkipChunks(position, limit, &ckid, 1);
+        if (position > limit || limit - position < kHeaderSize) break;
         ChunkInfo found;
         if (!HeaderAt(position, found)) return false;
         if (found.ckid == ckid && (formType == 0 || found.fccType == formType)) {

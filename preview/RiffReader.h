@@ -84,6 +84,13 @@ public:
     // ByteSource::ReadAt, without moving.
     std::size_t Peek(std::uint64_t offset, void* out, std::size_t size);
 
+    // From position, steps over the chunks whose headers the window holds whole
+    // and whose identifiers are none of the count in stops, without going past
+    // limit; returns the offset of the header where it stopped. A caller that
+    // treats such chunks alike walks them at the cost of reading them.
+    std::uint64_t SkipChunks(std::uint64_t position, std::uint64_t limit, const std::uint32_t* stops,
+                             std::size_t count);
+
     // The window's largest size: large enough that a walk over empty chunks
     // reads thousands of headers at a time, small enough to cost the dialog
     // nothing.

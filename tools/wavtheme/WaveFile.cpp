@@ -247,10 +247,10 @@ private:
 };
 
 // Calls each for every chunk in [begin, end), a stretch that a sound layout has
-// walked already.
-template <typename Each>
-void ForEachChunk(preview::RiffWalker& walker, std::uint64_t begin, std::uint64_t end, Each each) {
-    for (std::uint64_t pos = begin; pos < end;) {
+// walked already, but for those that skip steps over.
+template <typename Skip, typename Each>
+void ForEachChunk(preview::RiffWalker& walker, std::uint64_t begin, std::uint64_t end, Skip skip, Each each) {
+    for (std::uint64_t pos = skip(begin, end); pos < end; pos = skip(pos, end)) {
         preview::ChunkInfo header;
         if (!walker.HeaderAt(pos, header)) throw IoError("the input file cannot be read at " + Offset(pos));
         Chunk chunk;
@@ -261,6 +261,10 @@ void ForEachChunk(preview::RiffWalker& walker, std::uint64_t begin, std::uint64_
         each(chunk);
         pos = chunk.End();
     }
+}
+
+std::uint64_t SkipNone(std::uint64_t position, std::uint64_t) {
+    return position;
 }
 
 // Produces the edited file's bytes; run once to count them and once to write them.
@@ -281,10 +285,18 @@ public:
         }
     }
 
-    // The form's chunks.
+    // The form's chunks. Runs of chunks that no edit touches are copied without
+    // a look at each: the new chunks go before a LIST or the data chunk, and
+    // only DISP, LIST and ISBJ chunks change.
     void Body(Output& out, EditPlan& plan) {
         bool afterInfo = false;
-        ForEachChunk(m_walker, 12, m_layout.FormEnd(), [&](const Chunk& chunk) {
+        const auto skip = [&](std::uint64_t position, std::uint64_t end) {
+            static const std::uint32_t kTouched[] = {kFourCCDisp, kFourCCList, kFourCCIsbj, kFourCCData};
+            const std::uint64_t next = m_walker.SkipChunks(position, end, kTouched, 4);
+            if (next > position) out.Copy(position, next - position);
+            return next;
+        };
+        ForEachChunk(m_walker, 12, m_layout.FormEnd(), skip, [&](const Chunk& chunk) {
             if (m_listBefore == chunk.offset) {
                 Bytes list;
                 PutFourCC(list, kFourCCInfo);
@@ -345,7 +357,7 @@ private:
         // The list's walk has a window of its own, so the form's stays where it is.
         preview::RiffWalker walker(m_source);
         bool placed = false;
-        ForEachChunk(walker, list.DataOffset() + 4, list.DataOffset() + list.size, [&](const Chunk& child) {
+        ForEachChunk(walker, list.DataOffset() + 4, list.DataOffset() + list.size, SkipNone, [&](const Chunk& child) {
             if (child.id != kFourCCIsbj) {
                 out.Copy(child.offset, child.End() - child.offset);
                 return;

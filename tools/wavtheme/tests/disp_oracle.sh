@@ -36,21 +36,21 @@ path() {
   fi
 }
 
-# The DISP chunk's bytes: ding.wav has none of its own, so the first one is new.
+# The SHA-256 of the DISP chunk's data: ding.wav has none of its own, so the
+# first one is new.
 disp_sum() {
-  python3 - "$1" <<'PY'
-import hashlib, struct, sys
-data = open(sys.argv[1], 'rb').read()
-pos = 12
-while pos + 8 <= len(data):
-    ckid, size = data[pos:pos + 4], struct.unpack('<I', data[pos + 4:pos + 8])[0]
-    if ckid == b'DISP':
-        print(hashlib.sha256(data[pos + 8:pos + 8 + size]).hexdigest())
-        break
-    pos += 8 + size + (size & 1)
-else:
-    print('no-DISP-chunk')
-PY
+  local file=$1 pos=12 total id size
+  total=$(stat -c %s "$file")
+  while [ $((pos + 8)) -le "$total" ]; do
+    id=$(dd if="$file" bs=1 skip="$pos" count=4 status=none)
+    size=$(od -An -tu4 -j $((pos + 4)) -N4 "$file" | tr -d ' ')
+    if [ "$id" = DISP ]; then
+      tail -c +$((pos + 9)) "$file" | head -c "$size" | sha256sum | cut -c1-64
+      return
+    fi
+    pos=$((pos + 8 + size + size % 2))
+  done
+  echo no-DISP-chunk
 }
 
 for picture in "${PICTURES[@]}"; do

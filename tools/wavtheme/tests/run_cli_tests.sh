@@ -263,6 +263,52 @@ printf '\xff' | dd of=damaged.png bs=1 seek=60 conv=notrunc status=none
 printf 'caf\xc3\xa9' >accent.txt
 printf 'bad \xff utf-8' >latin1.txt
 
+# with_chunks OUT PIECE...: plain.wav with the pieces (printf formats) between
+# its format and data chunks, the RIFF size made to fit.
+with_chunks() {
+  local out=$1
+  shift
+  { head -c 36 plain.wav; for piece in "$@"; do printf "$piece"; done; tail -c +37 plain.wav; } >"$out"
+  printf '%08x' $(($(stat -c %s "$out") - 8)) | sed 's/\(..\)\(..\)\(..\)\(..\)/\\x\4\\x\3\\x\2\\x\1/' |
+    xargs -0 printf | dd of="$out" bs=1 seek=4 conv=notrunc status=none
+}
+empty_info='LIST\x04\x00\x00\x00INFO'
+hidden_info='LIST\x12\x00\x00\x00INFOISBJ\x06\x00\x00\x00hidden'
+
+# The program reads only the first LIST: an empty INFO list first hides the next.
+with_chunks hidden.wav "$empty_info" "$hidden_info"
+run remove hidden.wav -o hidden-out.wav
+if [ "$status" = 0 ] && grep -q "nothing to remove; written unchanged" out && cmp -s hidden.wav hidden-out.wav &&
+  "$wavtheme" list hidden-out.wav | grep -q 'description: none'; then
+  pass "a removal that finds nothing writes the file unchanged and reveals no hidden list"
+else
+  fail "a removal that finds nothing writes the file unchanged and reveals no hidden list" \
+    "status $status: $(cat out err)" "$("$wavtheme" list hidden-out.wav | tail -n 1)"
+fi
+
+# Two INFO lists: removing the first one's text must not let the second show.
+with_chunks two.wav 'LIST\x12\x00\x00\x00INFOISBJ\x06\x00\x00\x00shown!' "$hidden_info"
+run remove two.wav --text
+if [ "$status" = 0 ] && grep -q "removed 1 ISBJ chunk; the emptied LIST INFO chunk stays" out &&
+  grep -q "ZORVAND shows no description" out && "$wavtheme" list two.wav | grep -q 'description: none' &&
+  [ "$("$wavtheme" list two.wav | grep -c "'LIST' 'INFO'")" = 2 ]; then
+  pass "removing the text of the first of two INFO lists leaves no description to show"
+else
+  fail "removing the text of the first of two INFO lists leaves no description to show" "status $status: $(cat out err)" \
+    "$("$wavtheme" list two.wav)"
+fi
+
+# An ISBJ chunk after the first INFO list, outside it, is where the program's
+# search goes on: it goes too.
+with_chunks outside.wav "$empty_info" 'ISBJ\x08\x00\x00\x00outside\x00'
+run remove outside.wav
+if [ "$status" = 0 ] && grep -q "removed 1 ISBJ chunk; ZORVAND shows no picture and no description" out &&
+  "$wavtheme" list outside.wav | grep -q 'description: none'; then
+  pass "removing the text takes an ISBJ chunk after the INFO list too"
+else
+  fail "removing the text takes an ISBJ chunk after the INFO list too" "status $status: $(cat out err)"
+fi
+
 refused "not a RIFF file" 2 "not a RIFF file" text.wav set text.wav --text x
 refused "an empty file" 2 "not a RIFF file" empty.wav set empty.wav --text x
 refused "a truncated file" 2 "cut short: the RIFF header states" cut.wav set cut.wav --picture pal8.png

@@ -99,23 +99,31 @@ bool RiffWalker::HeaderAt(std::uint64_t offset, ChunkInfo& chunk) {
     return true;
 }
 
-// Each header is read in place: the whole cost of a walk over many small chunks.
+// Each header is read in place: the whole cost of a walk over many small chunks,
+// so the loop does no more than it must for each.
 std::uint64_t RiffWalker::SkipChunks(std::uint64_t position, std::uint64_t limit, const std::uint32_t* stops,
                                      std::size_t count) {
-    const unsigned char* window = m_window.get();
     const std::uint64_t start = m_windowStart;
     const std::uint64_t end = start + m_windowFill;
-    while (position >= start && position <= end && end - position >= 12 && position <= limit &&
-           limit - position >= kHeaderSize) {
+    // The last offset whose 12 bytes the window holds and whose header ends
+    // within the limit.
+    if (m_windowFill < 12 || limit < kHeaderSize || position < start) return position;
+    const std::uint64_t last = end - 12 < limit - kHeaderSize ? end - 12 : limit - kHeaderSize;
+    const unsigned char* window = m_window.get();
+    const std::uint64_t first = position;
+    std::uint64_t scanned = position;
+    while (position <= last) {
         const unsigned char* header = window + (position - start);
         const std::uint32_t id = Le32(header);
+        if (id == stops[0]) break;
         bool stopped = false;
-        for (std::size_t i = 0; i < count; ++i) stopped = stopped || id == stops[i];
+        for (std::size_t i = 1; i < count; ++i) stopped = stopped || id == stops[i];
         if (stopped) break;
-        m_lastPeek = position;
+        scanned = position;
         const std::uint32_t size = Le32(header + 4);
         position += kHeaderSize + size + (size & 1u);
     }
+    if (position != first) m_lastPeek = scanned;
     return position;
 }
 

@@ -55,7 +55,7 @@ for target in "${targets[@]}"; do
     tail -n 60 "$out/$target.log" >&2
     status=1
   else
-    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)' "$out/$target.log" || true
+    grep -aE '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)' "$out/$target.log" || true
   fi
 done
 exit "$status"

@@ -3,8 +3,11 @@
 //
 //   bench_native data DRIVE_DIR REG_FILE   the sound trees, the preview files and the scheme
 //   bench_native isbj FILE                 prints the file's ISBJ text
+//   bench_native walk FILE                 reads the file's picture and description, whatever they are
 //   bench_native runs N CMD… -- CMD…       median wall time of each command, N runs each
+//   bench_native peak CMD…                 the command's peak resident memory in bytes
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -41,6 +44,8 @@ constexpr int kLargeDirFiles = 10000;
 constexpr int kLargeDirDirs = 500;
 // The large directory's file that an event names: it carries a picture and a text.
 constexpr int kChosenFile = 5000;
+// The file of many chunks: 8 Mi empty chunks, 64 MiB, between the format and the data.
+constexpr std::uint64_t kEmptyChunks = 8ull << 20;
 
 // A 48x48 picture of 16 colours, as a DISP chunk holds it: CF_DIB, then a packed DIB.
 Bytes Picture() {
@@ -82,6 +87,26 @@ void WriteWave(const std::string& path, std::uint64_t audioSize, bool withTraile
     close(fd);
 }
 
+// A valid wave file whose body is kEmptyChunks empty 'JUNK' chunks and a short
+// data chunk: it holds neither a picture nor a description.
+void WriteManyChunks(const std::string& path) {
+    const Bytes data = Chunk("data", Bytes(4096, '\0'));
+    const std::uint64_t formSize = 4 + riff::Fmt().size() + 8 * kEmptyChunks + data.size();
+    const Bytes head = Bytes("RIFF", 4) + Le32(static_cast<std::uint32_t>(formSize)) + "WAVE" + riff::Fmt();
+    Bytes block;
+    for (int i = 0; i < 8192; ++i) block += Bytes("JUNK\0\0\0\0", 8);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) Fail(path);
+    off_t at = 0;
+    WriteAll(fd, head, at, path);
+    at += static_cast<off_t>(head.size());
+    for (std::uint64_t i = 0; i < kEmptyChunks / 8192; ++i, at += static_cast<off_t>(block.size())) {
+        WriteAll(fd, block, at, path);
+    }
+    WriteAll(fd, data, at, path);
+    close(fd);
+}
+
 void MakeDir(const std::string& path) {
     if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) Fail(path);
 }
@@ -106,6 +131,7 @@ int MakeData(const std::string& drive, const std::string& regFile) {
     for (int i = 0; i < kLargeDirDirs; ++i) MakeDir(Numbered(drive + "/BENCH10K/dir", i, 3, ""));
     WriteWave(drive + "/PREVIEW/big.wav", kBigAudio, true);
     WriteWave(drive + "/PREVIEW/small.wav", kSmallAudio, true);
+    WriteManyChunks(drive + "/PREVIEW/many.wav");
 
     std::ofstream reg(regFile, std::ios::binary);
     reg << "Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\AppEvents]\r\n\r\n";
@@ -127,6 +153,16 @@ int PrintDescription(const char* path) {
     preview::DescriptionResult result = preview::ReadDescription(*source);
     if (result.outcome != preview::DescriptionOutcome::kText) return 1;
     std::printf("%s\n", result.text.c_str());
+    return 0;
+}
+
+int Walk(const char* path) {
+    std::unique_ptr<preview::FileByteSource> source = preview::FileByteSource::Open(path);
+    if (!source) return 1;
+    const preview::PictureResult picture = preview::ReadPicture(*source);
+    const preview::DescriptionResult description = preview::ReadDescription(*source);
+    std::printf("picture %d, description %d\n", static_cast<int>(picture.outcome),
+                static_cast<int>(description.outcome));
     return 0;
 }
 
@@ -179,13 +215,26 @@ int TimeRuns(int n, char** args, int count) {
     return 0;
 }
 
+int Peak(char** args, int count) {
+    std::vector<char*> argv(args, args + count);
+    argv.push_back(nullptr);
+    RunOnce(argv);
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    std::printf("%lld\n", static_cast<long long>(usage.ru_maxrss) * 1024);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string cmd = argc > 1 ? argv[1] : "";
     if (cmd == "data" && argc == 4) return MakeData(argv[2], argv[3]);
     if (cmd == "isbj" && argc == 3) return PrintDescription(argv[2]);
+    if (cmd == "walk" && argc == 3) return Walk(argv[2]);
     if (cmd == "runs" && argc > 3) return TimeRuns(std::atoi(argv[2]), argv + 3, argc - 3);
-    std::cerr << "usage: bench_native data DRIVE_DIR REG_FILE | isbj FILE | runs N CMD... -- CMD...\n";
+    if (cmd == "peak" && argc > 2) return Peak(argv + 2, argc - 2);
+    std::cerr << "usage: bench_native data DRIVE_DIR REG_FILE | isbj FILE | walk FILE | runs N CMD... -- CMD... | "
+                 "peak CMD...\n";
     return 2;
 }

@@ -18,7 +18,7 @@ if [ "$avail_kib" -lt $((3 * 1024 * 1024)) ]; then
 fi
 
 "$root/scripts/setup.sh" >&2
-"$root/scripts/build.sh" win64 ZORVAND zorvand_bench bare_dialog >&2
+"$root/scripts/build.sh" win64 ZORVAND zorvand_bench bare_dialog host_wavtheme >&2
 # The library of localised event names that today's scheme layout points to.
 "$root/scripts/build.sh" win64 event_names >&2
 c++ -std=c++17 -O2 -Wall -Wextra -I"$root/preview" -I"$root/tests/portable" -o "$out/bench_native" "$root/bench/native.cpp" \
@@ -70,21 +70,39 @@ fi
 printf 'chunkwalk %s\n' "$("$out/bench_native" runs "$runs" "$out/bench_native" isbj "$big" -- \
   ffprobe -v error -show_entries format_tags=ISBJ -of default=nw=1:nk=1 "$big")" >>"$raw"
 
+# The 64 MiB file of 8 Mi empty chunks: the dialog's readers in process against
+# reading the file, the portable walk against ffprobe's, and wavtheme against a
+# copy that is flushed to the disk as wavtheme flushes its result.
+many="$drive/PREVIEW/many.wav"
+echo "bench: a file of many chunks" >&2
+wine "$bench" walk "$runs" 'D:\PREVIEW\many.wav' >>"$raw"
+printf 'manywalk %s\n' "$("$out/bench_native" runs "$runs" "$out/bench_native" walk "$many" -- \
+  ffprobe -v error -show_entries format_tags=ISBJ -of default=nw=1:nk=1 "$many")" >>"$raw"
+wavtheme="$build/host/wavtheme"
+printf 'edit %s\n' "$("$out/bench_native" runs "$runs" "$wavtheme" set "$many" --text x -o "$out/edited.wav" -- \
+  dd if="$many" of="$out/copied.wav" bs=1M conv=fsync status=none)" >>"$raw"
+for _ in $(seq "$runs"); do "$out/bench_native" peak "$wavtheme" set "$many" --text x -o "$out/edited.wav"; done |
+  sort -n | sed -n "$(((runs + 1) / 2))p" | awk '{ print "editmemory", $1, 64 * 1048576 }' >>"$raw"
+rm -f "$out/edited.wav" "$out/copied.wav"
+
 # metric, what is measured against what, goal
 awk -v tsv="$out/results.tsv" '
   BEGIN {
-    order = "startup refill preview chunkwalk select memory"
-    order = order " layouts"
+    order = "startup refill preview chunkwalk select memory walk manywalk edit editmemory layouts"
     name["startup"] = "1 start-up, 200 events, 2,000 files vs bare dialog";      goal["startup"] = 1.5
     name["refill"] = "2 RefreshFileList, 10,000 files vs FindFirstFile";         goal["refill"] = 3
     name["preview"] = "3 ReadPicture+ReadDescription, 1 GiB vs 1 MiB";          goal["preview"] = 1.2
     name["chunkwalk"] = "4 ISBJ of 1 GiB, portable reader vs ffprobe";          goal["chunkwalk"] = 0.1
     name["select"] = "5 OnSelchangeEventList vs refill alone";                  goal["select"] = 1.3
     name["memory"] = "6 peak working set, browsed vs started";                   goal["memory"] = 2
-    name["layouts"] = "7 start-up, 60 events, current layout vs old";         goal["layouts"] = 1.2
+    name["walk"] = "7 ReadPicture+ReadDescription, 8 Mi chunks vs reading";      goal["walk"] = 2
+    name["manywalk"] = "8 walk of 8 Mi chunks, portable reader vs ffprobe";     goal["manywalk"] = 0.1
+    name["edit"] = "9 wavtheme set --text, 8 Mi chunks vs dd with fsync";       goal["edit"] = 3
+    name["editmemory"] = "10 wavtheme set --text peak memory vs 64 MiB";         goal["editmemory"] = 1
+    name["layouts"] = "11 start-up, 60 events, current layout vs old";         goal["layouts"] = 1.2
   }
   { ours[$1] = $2; ref[$1] = $3 }
-  function show(m, v) { return m == "memory" ? sprintf("%.1f MiB", v / 1048576) : sprintf("%.1f ms", v * 1000) }
+  function show(m, v) { return m ~ /memory/ ? sprintf("%.1f MiB", v / 1048576) : sprintf("%.1f ms", v * 1000) }
   END {
     fmt = "%-54s %12s %12s %7s %7s  %s\n"
     printf fmt, "metric", "ours", "reference", "ratio", "goal", ""

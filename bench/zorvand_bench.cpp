@@ -5,6 +5,7 @@
 //   zorvand_bench inproc N DIR BIG SMALL KEY      refill, preview and selection in process
 //   zorvand_bench memory DIR                      peak working set after start-up and browsing
 //   zorvand_bench layouts N ZORVAND.EXE LIBRARY   start-up on today's scheme layout against the old one
+//   zorvand_bench walk N FILE                     the preview of a file of many chunks against reading it
 //
 // The real dialog reads the real HKEY_CURRENT_USER of the prefix it runs in: the
 // benchmark's own prefix, whose scheme it made.
@@ -358,6 +359,30 @@ int Layouts(int n, const std::string& program, const std::string& library) {
 
 }  // namespace
 
+// The preview readers on a file of many small chunks and no picture or text,
+// against reading the whole file in order in 64 KiB blocks, as a player would.
+int Walk(int n, const std::string& path) {
+    BenchDlg* pDlg = OpenDialog();
+    std::vector<double> walk;
+    std::vector<double> read;
+    std::vector<char> block(64 * 1024);
+    for (int i = 0; i < n; ++i) {
+        walk.push_back(Time([&] {
+            if (pDlg->ReadPicture(path.c_str()) || pDlg->ReadDescription(path.c_str())) Fail("a preview in " + path);
+        }));
+        read.push_back(Time([&] {
+            HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (hFile == INVALID_HANDLE_VALUE) Fail("cannot open " + path);
+            DWORD got = 0;
+            while (ReadFile(hFile, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) && got != 0) {
+            }
+            CloseHandle(hFile);
+        }));
+    }
+    std::printf("walk %.6f %.6f\n", Median(walk), Median(read));
+    return 0;
+}
+
 int main(int argc, char** argv) {
     AfxWinInit(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWNORMAL);
     std::string cmd = argc > 1 ? argv[1] : "";
@@ -365,8 +390,9 @@ int main(int argc, char** argv) {
     if (cmd == "inproc" && argc == 7) return InProcess(std::atoi(argv[2]), argv[3], argv[4], argv[5], argv[6]);
     if (cmd == "memory" && argc == 3) return Memory(argv[2]);
     if (cmd == "layouts" && argc == 5) return Layouts(std::atoi(argv[2]), argv[3], argv[4]);
+    if (cmd == "walk" && argc == 4) return Walk(std::atoi(argv[2]), argv[3]);
     std::fprintf(stderr,
                  "usage: zorvand_bench startup N ZORVAND.EXE BARE.EXE | inproc N DIR BIG SMALL KEY | memory DIR | "
-                 "layouts N ZORVAND.EXE LIBRARY\n");
+                 "layouts N ZORVAND.EXE LIBRARY | walk N FILE\n");
     return 2;
 }

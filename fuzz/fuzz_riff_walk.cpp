@@ -42,6 +42,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::string_view::npos);
     }
 
+    // Headers read through the walker's window are the input's own bytes, however
+    // far the window has read ahead: a step-by-step walk over the whole input.
+    {
+        preview::RiffWalker stepper(source);
+        std::uint64_t position = 0;
+        preview::ChunkInfo header;
+        while (stepper.HeaderAt(position, header)) {
+            REQUIRE(position + 8 <= size);
+            std::uint32_t id = 0;
+            std::uint32_t stated = 0;
+            std::memcpy(&id, data + position, 4);
+            std::memcpy(&stated, data + position + 4, 4);
+            REQUIRE(header.ckid == id && header.cksize == stated && header.dwDataOffset == position + 8);
+            position =
+                header.dwDataOffset + ((header.ckid == preview::kFourCCRiff || header.ckid == preview::kFourCCList)
+                                           ? 4
+                                           : header.cksize + (header.cksize & 1u));
+        }
+        REQUIRE(position + 8 > size);
+    }
+
     // Searches for a few identifiers through the first form, ascending from each
     // find: the walk must move forward, stay within the form and end.
     preview::RiffWalker walker(source);

@@ -11,9 +11,10 @@ build=${1:?usage: run_fuzzers.sh BUILD_DIR SECONDS}
 seconds=${2:?usage: run_fuzzers.sh BUILD_DIR SECONDS}
 out="$build/fuzz"
 cxx=${CXX_FUZZ:-clang++}
-targets=(fuzz_riff_walk fuzz_dib)
+targets=(fuzz_riff_walk fuzz_dib fuzz_wave_edit)
 library=(ByteSource RiffReader DisplayDib PreviewReaders)
-common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/preview" -I"$root/tests/portable")
+common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/preview" -I"$root/tests/portable"
+  -I"$root/tools/wavtheme")
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all)
 
 mkdir -p "$out/obj" "$out/artifacts"
@@ -22,13 +23,26 @@ for name in "${library[@]}"; do
   "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/preview/$name.cpp" -o "$out/obj/$name.o"
   objects+=("$out/obj/$name.o")
 done
+# wavtheme's wave rewrite, the other code of ours that reads untrusted files.
+"$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/tools/wavtheme/WaveFile.cpp" \
+  -o "$out/obj/WaveFile.o"
 for target in "${targets[@]}"; do
-  "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer "$root/fuzz/$target.cpp" "${objects[@]}" -o "$out/$target"
+  extra=()
+  if [ "$target" = fuzz_wave_edit ]; then extra=("$out/obj/WaveFile.o"); fi
+  "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer "$root/fuzz/$target.cpp" "${objects[@]}" "${extra[@]}" \
+    -o "$out/$target"
 done
 "$cxx" "${common[@]}" "$root/fuzz/make_seeds.cpp" -o "$out/make_seeds"
 
 rm -rf "$out/corpus"
 "$out/make_seeds" "$out/corpus"
+# The edit target's inputs: a byte choosing the edit, then a wave file.
+mkdir -p "$out/corpus/fuzz_wave_edit"
+for seed in "$out/corpus/fuzz_riff_walk"/* "$root/fuzz/seeds/fuzz_riff_walk"/*; do
+  for choice in 01 02 03 04 08 0c; do
+    { printf "\x$choice"; cat "$seed"; } >"$out/corpus/fuzz_wave_edit/$(basename "$seed")-$choice"
+  done
+done
 status=0
 for target in "${targets[@]}"; do
   if [ -d "$root/fuzz/seeds/$target" ]; then
@@ -41,7 +55,7 @@ for target in "${targets[@]}"; do
     tail -n 60 "$out/$target.log" >&2
     status=1
   else
-    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)' "$out/$target.log" || true
+    grep -aE '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)' "$out/$target.log" || true
   fi
 done
 exit "$status"

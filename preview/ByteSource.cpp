@@ -42,6 +42,9 @@ std::size_t MemoryByteSource::ReadAt(std::uint64_t offset, void* out, std::size_
 std::unique_ptr<FileByteSource> FileByteSource::Open(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return nullptr;
+    // Every read seeks first, which empties stdio's buffer: the chunk walk keeps
+    // a window of its own, and each read goes to the system in one piece.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     const long long size = SeekTo(file, 0, SEEK_END) ? Tell(file) : -1;
     if (size < 0) {
         std::fclose(file);

@@ -2,11 +2,14 @@
 // file I/O (descend to a RIFF form, descend to a chunk within a parent, ascend),
 // keeping a current position as that file pointer does, so that readers built on
 // it find the same chunks from the same places. Offsets are 64-bit and sums of an
-// offset and a size never wrap.
+// offset and a size never wrap. Chunk headers are read through a window of the
+// file, so a walk over many small chunks costs one read per window, not one per
+// header.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "ByteSource.h"
 
@@ -47,6 +50,8 @@ struct ChunkInfo {
 class RiffWalker {
 public:
     explicit RiffWalker(ByteSource& source) : m_source(source) {}
+    RiffWalker(const RiffWalker&) = delete;
+    RiffWalker& operator=(const RiffWalker&) = delete;
 
     std::uint64_t Position() const { return m_position; }
     void Seek(std::uint64_t position) { m_position = position; }
@@ -71,11 +76,44 @@ public:
     // Reads at the current position and moves past the bytes that arrived.
     std::size_t Read(void* out, std::size_t size);
 
+    // The chunk whose header starts at offset, read as the searches read it,
+    // without moving; false when fewer than its 8 header bytes are there.
+    bool HeaderAt(std::uint64_t offset, ChunkInfo& chunk);
+
+    // Up to size bytes at offset, through the window when they fit in it; as
+    // ByteSource::ReadAt, without moving.
+    std::size_t Peek(std::uint64_t offset, void* out, std::size_t size);
+
+    // From position, steps over the chunks whose headers the window holds whole
+    // and whose identifiers are none of the count in stops, without going past
+    // limit; returns the offset of the header where it stopped. A caller that
+    // treats such chunks alike walks them at the cost of reading them.
+    std::uint64_t SkipChunks(std::uint64_t position, std::uint64_t limit, const std::uint32_t* stops,
+                             std::size_t count);
+
+    // The window's largest size: large enough that a walk over empty chunks
+    // reads thousands of headers at a time, small enough to cost the dialog
+    // nothing.
+    static constexpr std::size_t kWindowSize = 64 * 1024;
+    // After this many steps of less than kNearStep bytes from one header to the
+    // next, the window reads ahead, doubling from 512 bytes to kWindowSize.
+    static constexpr unsigned kPlainSteps = 8;
+    static constexpr std::uint64_t kNearStep = 4 * 1024;
+
 private:
     bool Search(std::uint32_t ckid, std::uint32_t formType, std::uint64_t limit, ChunkInfo& chunk);
 
     ByteSource& m_source;
     std::uint64_t m_position = 0;
+    // Bytes [m_windowStart, m_windowStart + m_windowFill) of the source; without
+    // memory for it every read goes to the source.
+    std::unique_ptr<unsigned char[]> m_window;
+    std::uint64_t m_windowStart = 0;
+    std::size_t m_windowFill = 0;
+    // Where the last header read began, and how many steps in a row were short.
+    std::uint64_t m_lastPeek = 0;
+    unsigned m_nearSteps = 0;
+    bool m_windowRefused = false;
 };
 
 }  // namespace preview

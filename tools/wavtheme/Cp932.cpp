@@ -1,15 +1,104 @@
 #include "Cp932.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
-#include "Cp932Table.h"
 #include "Errors.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
 
 namespace wavtheme {
 
 namespace {
+
+#ifdef _WIN32
+
+constexpr UINT kCodePage = 932;
+
+// The character that bytes decode to, when they are exactly one.
+std::optional<std::uint32_t> Decode(const char* bytes, std::size_t size) {
+    wchar_t wide[4];
+    const int length = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, bytes, static_cast<int>(size), wide, 4);
+    if (length != 1 || (wide[0] >= 0xD800 && wide[0] <= 0xDFFF)) return std::nullopt;
+    return static_cast<std::uint32_t>(wide[0]);
+}
+
+// The bytes of one character of the Basic Multilingual Plane, without best fit.
+std::optional<std::string> EncodeOne(std::uint32_t cp) {
+    const wchar_t wide = static_cast<wchar_t>(cp);
+    char bytes[4];
+    BOOL usedDefault = FALSE;
+    const int length =
+        WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, &wide, 1, bytes, sizeof bytes, nullptr, &usedDefault);
+    if (length <= 0 || usedDefault) return std::nullopt;
+    return std::string(bytes, static_cast<std::size_t>(length));
+}
+
+#else
+
+// iconv's CP932, opened once: the tool converts on one thread.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+            throw IoError(std::string("the system's iconv cannot convert from ") + from + " to " + to);
+        }
+    }
+    ~Converter() { iconv_close(m_cd); }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // The whole of in converted, or nothing.
+    std::optional<std::string> Convert(const char* in, std::size_t size) {
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char buffer[16];
+        char* inPtr = const_cast<char*>(in);
+        char* outPtr = buffer;
+        std::size_t inLeft = size;
+        std::size_t outLeft = sizeof buffer;
+        if (iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0 ||
+            iconv(m_cd, nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+            return std::nullopt;
+        }
+        return std::string(buffer, sizeof buffer - outLeft);
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+std::optional<std::uint32_t> Decode(const char* bytes, std::size_t size) {
+    static Converter decoder("UTF-32LE", "CP932");
+    const std::optional<std::string> out = decoder.Convert(bytes, size);
+    if (!out || out->size() != 4) return std::nullopt;
+    const auto* p = reinterpret_cast<const unsigned char*>(out->data());
+    return static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::optional<std::string> EncodeOne(std::uint32_t cp) {
+    static Converter encoder("CP932", "UTF-32LE");
+    const char in[4] = {static_cast<char>(cp), static_cast<char>(cp >> 8), static_cast<char>(cp >> 16), 0};
+    return encoder.Convert(in, sizeof in);
+}
+
+#endif
+
+// The code page's bytes for the character, when it holds that very character:
+// a converter's best fit (a look-alike that decodes to another character) is
+// refused.
+std::optional<std::string> Encode(std::uint32_t cp) {
+    if (cp > 0xFFFF) return std::nullopt;
+    const std::optional<std::string> bytes = EncodeOne(cp);
+    if (!bytes || bytes->empty() || bytes->size() > 2 || Decode(bytes->data(), bytes->size()) != cp) {
+        return std::nullopt;
+    }
+    return bytes;
+}
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
@@ -82,40 +171,30 @@ std::string Utf8ToCp932(std::string_view utf8) {
         const std::size_t start = pos;
         const std::uint32_t cp = NextCodePoint(utf8, pos);
         ++characters;
-        const Cp932Pair* end = kCp932ByUnicode + kCp932ByUnicodeCount;
-        const Cp932Pair* found = std::lower_bound(
-            kCp932ByUnicode, end, cp, [](const Cp932Pair& pair, std::uint32_t value) { return pair.unicode < value; });
-        if (cp > 0xFFFF || found == end || found->unicode != cp) {
+        const std::optional<std::string> bytes = Encode(cp);
+        if (!bytes) {
             throw InputError("code page 932 cannot hold character " + std::to_string(characters) + " of the text, '" +
                              std::string(utf8.substr(start, pos - start)) + "' (U+" + Hex(cp, 4) + ")");
         }
-        if (found->code > 0xFF) out += static_cast<char>(found->code >> 8);
-        out += static_cast<char>(found->code & 0xFF);
+        out += *bytes;
     }
     return out;
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {
     std::string out;
-    const Cp932Pair* end = kCp932ByCode + kCp932ByCodeCount;
-    const auto find = [&](std::uint16_t code) {
-        const Cp932Pair* found = std::lower_bound(
-            kCp932ByCode, end, code, [](const Cp932Pair& pair, std::uint16_t value) { return pair.code < value; });
-        return found != end && found->code == code ? found : nullptr;
-    };
     for (std::size_t pos = 0; pos < cp932.size();) {
-        const unsigned char lead = static_cast<unsigned char>(cp932[pos]);
-        const Cp932Pair* pair = nullptr;
-        std::size_t length = 1;
-        if (pos + 1 < cp932.size()) {
-            pair = find(static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(cp932[pos + 1])));
-            if (pair != nullptr) length = 2;
+        std::size_t length = 2;
+        std::optional<std::uint32_t> cp;
+        if (pos + 1 < cp932.size()) cp = Decode(cp932.data() + pos, 2);
+        if (!cp) {
+            length = 1;
+            cp = Decode(cp932.data() + pos, 1);
         }
-        if (pair == nullptr) pair = find(lead);
-        if (pair != nullptr) {
-            AppendUtf8(out, pair->unicode);
+        if (cp) {
+            AppendUtf8(out, *cp);
         } else {
-            out += "\\x" + Hex(lead, 2);
+            out += "\\x" + Hex(static_cast<unsigned char>(cp932[pos]), 2);
         }
         pos += length;
     }

@@ -1,17 +1,14 @@
 #include "Image.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "Errors.h"
 
 namespace wavtheme {
 
 Image DecodeImage(const Bytes& file, Rgb background) {
-    static const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (file.size() >= 8 && std::memcmp(file.data(), kPngSignature, 8) == 0) return DecodePng(file, background);
     if (file.size() >= 2 && file[0] == 'B' && file[1] == 'M') return DecodeBmp(file, background);
-    throw InputError("not a PNG or BMP picture");
+    return DecodeWithPlatform(file, background);
 }
 
 void CheckPictureSize(std::uint64_t width, std::uint64_t height) {

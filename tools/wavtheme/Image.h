@@ -1,5 +1,7 @@
-// Pictures read from BMP and PNG files, and the packed DIB that a DISP chunk
-// carries after its clipboard format.
+// Pictures read from image files, and the packed DIB that a DISP chunk carries
+// after its clipboard format. BMP files go through the program's own DIB code;
+// every other format through the platform's decoders: the Windows Imaging
+// Component on Windows, libpng and libjpeg elsewhere.
 #pragma once
 
 #include <cstdint>
@@ -38,21 +40,30 @@ struct Image {
     Bytes pixels;
 };
 
-// Decodes a PNG or a BMP file, told apart by their signatures. Transparent
-// pixels are blended onto the background. Throws InputError, saying why, for
-// anything else, for a damaged file and for a picture larger than
-// kMaxPictureSide in either direction.
+// Decodes an image file. Transparent pixels are blended onto the background.
+// Throws InputError, saying why, for a file that no decoder takes, for a damaged
+// one and for a picture larger than kMaxPictureSide in either direction.
 Image DecodeImage(const Bytes& file, Rgb background);
-
-// PNG: colour types 0, 2, 3, 4 and 6 at every bit depth they allow (16-bit
-// samples are rounded to 8 bits), interlaced or not. A palette or a grey scale of
-// at most 8 bits stays a palette; the rest becomes true colour.
-Image DecodePng(const Bytes& file, Rgb background);
 
 // BMP: core, info, V4 and V5 headers; 1, 4 and 8 bits with a palette; 16, 24
 // and 32 bits as RGB or bit fields (alpha from a V3 or later header's mask).
 // Compressed (RLE, JPEG, PNG) bitmaps are refused.
 Image DecodeBmp(const Bytes& file, Rgb background);
+
+// Any other picture, through the platform's decoders. A palette (PNG's, or
+// grey scales of at most 8 bits) stays a palette at 1, 4 or 8 bits; the rest
+// becomes true colour, 16-bit samples rounded to 8 bits.
+Image DecodeWithPlatform(const Bytes& file, Rgb background);
+
+// A colour channel of value over the background at alpha (0 transparent, 255 opaque).
+inline std::uint8_t BlendChannel(std::uint32_t value, std::uint32_t alpha, std::uint8_t background) {
+    return static_cast<std::uint8_t>((value * alpha + background * (255 - alpha) + 127) / 255);
+}
+
+// A 16-bit sample rounded to 8 bits.
+inline std::uint8_t Round16To8(std::uint32_t sample) {
+    return static_cast<std::uint8_t>((sample * 255 + 32767) / 65535);
+}
 
 // Throws InputError when a picture of this size is refused.
 void CheckPictureSize(std::uint64_t width, std::uint64_t height);

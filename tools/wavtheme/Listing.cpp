@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "Cp932.h"
 #include "DisplayDib.h"
@@ -64,19 +65,48 @@ std::string Describe(preview::ByteSource& source, const Chunk& chunk) {
     return "";
 }
 
-void ListInto(std::string& out, preview::ByteSource& source, const std::vector<Chunk>& chunks, int depth, bool inInfo) {
-    for (const Chunk& chunk : chunks) {
-        std::string line = Padded(chunk.offset, 10) + Padded(chunk.size, 11) + std::string(2 + 2 * depth, ' ') + "'" +
+class ListingVisitor : public ChunkVisitor {
+public:
+    ListingVisitor(preview::ByteSource& source, const std::function<void(const std::string&)>& print)
+        : m_source(source), m_print(print) {}
+
+    void Visit(const Chunk& chunk, int depth) override {
+        const int shown = depth + 1;
+        std::string line = Padded(chunk.offset, 10) + Padded(chunk.size, 11) + std::string(2 + 2 * shown, ' ') + "'" +
                            FourCCText(chunk.id) + "'";
         if (chunk.listType) line += " '" + FourCCText(*chunk.listType) + "'";
-        const std::string detail = inInfo ? InfoText(source, chunk) : Describe(source, chunk);
+        const bool inInfo = depth > 0 && m_infoAt[static_cast<std::size_t>(depth - 1)];
+        const std::string detail = inInfo ? InfoText(m_source, chunk) : Describe(m_source, chunk);
         if (!detail.empty()) line += "  " + detail;
         if (chunk.size % 2 != 0) line += "  (odd size, pad byte follows)";
-        out += line + "\n";
-        ListInto(out, source, chunk.children, depth + 1, chunk.listType == preview::kFourCCInfo);
-        if (!chunk.problem.empty()) out += std::string(23 + 2 * depth, ' ') + "  damaged: " + chunk.problem + "\n";
+        Add(line + "\n");
+        m_infoAt.resize(static_cast<std::size_t>(depth) + 1);
+        m_infoAt[static_cast<std::size_t>(depth)] = chunk.listType == preview::kFourCCInfo;
     }
-}
+
+    void EndList(const Chunk&, int depth, const std::string& problem) override {
+        if (!problem.empty()) Add(std::string(25 + 2 * depth, ' ') + "  damaged: " + problem + "\n");
+    }
+
+    // Lines are printed in blocks, so a file of many chunks needs neither a
+    // write per line nor its whole listing in memory.
+    void Add(const std::string& text) {
+        m_pending += text;
+        if (m_pending.size() >= 64 * 1024) Flush();
+    }
+
+    void Flush() {
+        if (!m_pending.empty()) m_print(m_pending);
+        m_pending.clear();
+    }
+
+private:
+    preview::ByteSource& m_source;
+    const std::function<void(const std::string&)>& m_print;
+    // Whether the list that holds the chunks of each depth is an INFO list.
+    std::vector<bool> m_infoAt;
+    std::string m_pending;
+};
 
 }  // namespace
 
@@ -100,15 +130,18 @@ std::string EscapeText(const std::string& utf8) {
     return out;
 }
 
-std::string ListChunks(preview::ByteSource& source, const WaveLayout& layout) {
-    std::string out = "    offset       size  chunk\n";
-    out += Padded(0, 10) + Padded(layout.riffSize, 11) + "  'RIFF' 'WAVE'\n";
-    ListInto(out, source, layout.chunks, 1, false);
+WaveLayout ListChunks(preview::ByteSource& source, const std::function<void(const std::string&)>& print) {
+    std::uint8_t riff[8] = {};
+    source.ReadAt(0, riff, sizeof riff);
+    ListingVisitor listing(source, print);
+    listing.Add("    offset       size  chunk\n" + Padded(0, 10) + Padded(GetLe32(riff + 4), 11) + "  'RIFF' 'WAVE'\n");
+    const WaveLayout layout = ReadLayout(source, &listing);
     if (layout.fileSize > layout.FormEnd()) {
-        out += Padded(layout.FormEnd(), 10) + Padded(layout.fileSize - layout.FormEnd(), 11) +
-               "  (bytes after the RIFF form)\n";
+        listing.Add(Padded(layout.FormEnd(), 10) + Padded(layout.fileSize - layout.FormEnd(), 11) +
+                    "  (bytes after the RIFF form)\n");
     }
-    return out;
+    listing.Flush();
+    return layout;
 }
 
 std::string ListPreview(preview::ByteSource& source) {

@@ -1,11 +1,11 @@
-// The chunk tree of a RIFF WAVE file, and edits of its top level that copy
-// every chunk they do not change byte for byte, pad bytes included.
+// The chunks of a RIFF WAVE file, and edits of its top level that copy every
+// chunk they do not change byte for byte, pad bytes included. Chunks are walked,
+// never held: a file of millions of chunks costs no more memory than one of ten.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "ByteSource.h"
 #include "Bytes.h"
@@ -17,14 +17,11 @@ struct Chunk {
     std::uint32_t size = 0;
     // Offset of the 8-byte header.
     std::uint64_t offset = 0;
-    // A LIST chunk's type, when its data holds one.
+    // A LIST chunk's type, as the program reads it: the four bytes after the
+    // header, when the file holds them, even if the list's size is smaller.
     std::optional<std::uint32_t> listType;
     // A DISP chunk's clipboard format, when its data holds one.
     std::optional<std::uint32_t> dispFormat;
-    // A LIST chunk's sub-chunks, and what is wrong with them (empty when they
-    // fill the list exactly).
-    std::vector<Chunk> children;
-    std::string problem;
 
     std::uint64_t DataOffset() const { return offset + 8; }
     // Past the data and the pad byte of an odd size.
@@ -32,21 +29,40 @@ struct Chunk {
     bool IsPicture() const;
 };
 
+// Told of every chunk of a walk, in file order.
+class ChunkVisitor {
+public:
+    virtual ~ChunkVisitor() = default;
+    // depth is 0 for the chunks of the WAVE form, 1 for those of its lists, and so on.
+    virtual void Visit(const Chunk& chunk, int depth) = 0;
+    // After the sub-chunks of a LIST chunk: what is wrong with them, empty when
+    // they fill the list exactly.
+    virtual void EndList(const Chunk& list, int depth, const std::string& problem) = 0;
+};
+
 struct WaveLayout {
     std::uint64_t fileSize = 0;
     std::uint32_t riffSize = 0;
-    // The chunks of the WAVE form, in file order.
-    std::vector<Chunk> chunks;
     // The first thing wrong with the structure, with its offset; empty for a
-    // sound file. The chunks before it are listed all the same.
+    // sound file. The chunks before it are walked all the same.
     std::string problem;
+
+    // What an edit needs to know of the form's own chunks.
+    bool hasFormat = false;
+    std::optional<std::uint64_t> dataOffset;
+    std::optional<std::uint64_t> firstPictureOffset;
+    // The first LIST chunk, what is wrong inside it, and the one after it.
+    std::optional<Chunk> firstList;
+    std::string firstListProblem;
+    std::optional<Chunk> secondList;
 
     std::uint64_t FormEnd() const { return 8 + static_cast<std::uint64_t>(riffSize); }
 };
 
-// The chunk tree. Throws InputError when the file is no RIFF WAVE file at all;
-// any later damage goes into problem.
-WaveLayout ReadLayout(preview::ByteSource& source);
+// Walks the file's chunks, telling visitor of each when one is given. Throws
+// InputError when the file is no RIFF WAVE file at all; any later damage goes
+// into problem.
+WaveLayout ReadLayout(preview::ByteSource& source, ChunkVisitor* visitor = nullptr);
 
 // Throws InputError unless the layout is sound and has a format and a data chunk:
 // only such files are edited.
@@ -61,22 +77,20 @@ struct EditRequest {
     bool removeText = false;
 };
 
-// A stretch of the output: bytes of the input file, or new bytes.
-struct Piece {
-    bool fromSource = false;
-    std::uint64_t offset = 0;
-    std::uint64_t size = 0;
-    Bytes bytes;
-};
-
 struct EditPlan {
-    std::vector<Piece> pieces;
     std::uint64_t outputSize = 0;
-    // False when a removal found nothing to remove.
+    // False when the output is the input, byte for byte: a removal that finds
+    // nothing to remove. Setting a picture or a text always counts as a change.
     bool changes = false;
+    // What a removal or a replacement dropped.
+    std::uint64_t droppedPictures = 0;
+    std::uint64_t droppedTexts = 0;
+    // A removal emptied the first INFO list and kept it, because dropping it
+    // would make the next LIST chunk, an INFO list too, the one the program reads.
+    bool keptEmptyList = false;
 };
 
-// The output of the edit, as pieces:
+// The edit, planned with one walk over the chunks:
 // - Setting a picture replaces the first DISP chunk of clipboard format 8 (CF_DIB)
 //   where it stands and drops any later one, so the file holds one picture;
 //   without one, the new chunk goes before the data chunk.
@@ -85,12 +99,14 @@ struct EditPlan {
 //   adds one at the list's end. Otherwise a new LIST INFO chunk goes before the
 //   data chunk or before the first LIST chunk, whichever comes first, so that it
 //   is the first LIST: the only one the program reads.
-// - Removing drops every CF_DIB DISP chunk, or the ISBJ chunks of that first
-//   INFO list, and the list itself when nothing else is left in it.
+// - Removing drops every CF_DIB DISP chunk; or the ISBJ chunks of that first INFO
+//   list and those of the form after it (where the program's search goes on),
+//   and the list itself when nothing is left in it, unless the next LIST chunk
+//   is an INFO list too: the program would read that one instead.
 // Every other chunk, and any bytes after the RIFF form, are copied unchanged.
 // Throws InputError when the INFO list to change is damaged or the result would
 // not fit RIFF's 32-bit size.
-EditPlan PlanEdit(const WaveLayout& layout, const EditRequest& request);
+EditPlan PlanEdit(preview::ByteSource& source, const WaveLayout& layout, const EditRequest& request);
 
 class Sink {
 public:
@@ -98,8 +114,9 @@ public:
     virtual void Write(const std::uint8_t* data, std::size_t size) = 0;
 };
 
-// Writes the plan's bytes, copying from source. Throws IoError when the source
-// comes up short.
-void WritePlan(preview::ByteSource& source, const EditPlan& plan, Sink& sink);
+// Writes the planned file, copying from source in large blocks: adjacent chunks
+// that are kept go in one copy. Throws IoError when the source comes up short.
+void WritePlan(preview::ByteSource& source, const WaveLayout& layout, const EditRequest& request, const EditPlan& plan,
+               Sink& sink);
 
 }  // namespace wavtheme

@@ -38,16 +38,18 @@ const char kUsage[] =
     "  set      Adds or replaces the picture (a DISP chunk of clipboard format\n"
     "           CF_DIB) and the description (the ISBJ text of the first LIST INFO\n"
     "           chunk, which is made when the file has none).\n"
-    "             --picture IMAGE      a PNG or BMP picture with a palette or in true\n"
-    "                                  colour, at most 1024 x 1024 pixels; ZORVAND's\n"
-    "                                  frame shows about 100 x 116 of them\n"
+    "             --picture IMAGE      a PNG, JPEG or BMP picture (on Windows, any\n"
+    "                                  format the system decodes), at most 1024 x\n"
+    "                                  1024 pixels; ZORVAND's frame shows about\n"
+    "                                  100 x 116 of them\n"
     "             --text TEXT          the description in UTF-8, stored in code page\n"
     "             --text-file FILE     932, which must hold every character, with\n"
     "                                  CR LF line ends\n"
     "             --background RRGGBB  the colour behind transparent pixels\n"
     "                                  (default ffffff)\n"
     "  remove   Removes the picture, the description, or both when neither option\n"
-    "           is given. A file with nothing to remove is left as it is.\n"
+    "           is given, so that ZORVAND shows none, and says what it removed.\n"
+    "           A file with nothing to remove is left as it is.\n"
     "  list     Shows the chunks with their offsets and data sizes, and the\n"
     "           picture and the description that ZORVAND would show.\n"
     "  extract  Writes the picture that ZORVAND would show as a BMP file.\n"
@@ -136,9 +138,15 @@ Rgb ParseColour(const std::string& text) {
 struct Preview {
     preview::PictureResult picture;
     preview::DescriptionResult description;
-    // False when a removal found nothing to remove.
-    bool changed = true;
+    EditPlan plan;
 };
+
+// Whether the program shows a description: text, or the text it read before
+// its message that the rest could not be read.
+bool ShowsText(const preview::DescriptionResult& description) {
+    return description.outcome == preview::DescriptionOutcome::kText ||
+           description.outcome == preview::DescriptionOutcome::kShortRead;
+}
 
 // Reads the finished temporary file back as a sound file and with the program's
 // own readers; what was set must come back exactly.
@@ -152,7 +160,7 @@ Preview CheckWritten(const std::string& path, const EditRequest& request) {
     } catch (const InputError& error) {
         fail(error.what());
     }
-    Preview seen{preview::ReadPicture(*file), preview::ReadDescription(*file)};
+    Preview seen{preview::ReadPicture(*file), preview::ReadDescription(*file), {}};
     if (request.picture) {
         const auto expected = preview::ConvertDisplayDib(request.picture->data(), request.picture->size());
         if (!expected || seen.picture.outcome != preview::PictureOutcome::kPicture || seen.picture.dib != *expected) {
@@ -162,6 +170,7 @@ Preview CheckWritten(const std::string& path, const EditRequest& request) {
     if (request.removePicture && seen.picture.outcome == preview::PictureOutcome::kPicture) {
         fail("ZORVAND would still show a picture");
     }
+    if (request.removeText && ShowsText(seen.description)) fail("ZORVAND would still show a description");
     if (request.text &&
         (seen.description.outcome != preview::DescriptionOutcome::kText || seen.description.text != *request.text)) {
         fail("ZORVAND would not show the new description");
@@ -170,24 +179,30 @@ Preview CheckWritten(const std::string& path, const EditRequest& request) {
 }
 
 // Applies the request to wave, writing target, and returns what ZORVAND shows
-// for the result. A removal that finds nothing to remove in place leaves the
-// file alone and returns nothing.
+// for the result. An edit that would write the file's own bytes back in place
+// leaves the file alone and returns nothing.
 std::optional<Preview> Rewrite(const std::string& wave, const std::string& target, const EditRequest& request) {
     std::unique_ptr<InputFile> input = About(wave, [&] { return InputFile::Open(wave); });
-    const EditPlan plan = About(wave, [&] {
-        const WaveLayout layout = ReadLayout(*input);
-        RequireEditable(layout);
-        return PlanEdit(layout, request);
+    const WaveLayout layout = About(wave, [&] {
+        WaveLayout read = ReadLayout(*input);
+        RequireEditable(read);
+        return read;
     });
+    const EditPlan plan = About(wave, [&] { return PlanEdit(*input, layout, request); });
     if (!plan.changes && target == wave) return std::nullopt;
     AtomicWriter writer(target);
-    WritePlan(*input, plan, writer);
+    WritePlan(*input, layout, request, plan, writer);
     writer.Finish();
     input.reset();
     Preview seen = About(target, [&] { return CheckWritten(writer.TemporaryPath(), request); });
     writer.Commit();
-    seen.changed = plan.changes;
+    seen.plan = plan;
     return seen;
+}
+
+// "1 DISP chunk", "2 ISBJ chunks".
+std::string Count(std::uint64_t count, const char* what) {
+    return std::to_string(count) + " " + what + (count == 1 ? " chunk" : " chunks");
 }
 
 std::string DibSummary(const std::vector<std::uint8_t>& dib) {
@@ -260,11 +275,21 @@ int Remove(const std::vector<std::string>& rest) {
         PrintOut(wave + ": nothing to remove; the file is unchanged\n");
         return 0;
     }
-    PrintOut(target + (seen->changed ? ": removed\n" : ": nothing to remove; written unchanged\n"));
-    if (request.removeText && seen->description.outcome == preview::DescriptionOutcome::kText) {
-        PrintError("wavtheme: note: ZORVAND still shows a description for " + target +
-                   ", from an ISBJ chunk outside the first LIST INFO chunk\n");
+    const EditPlan& plan = seen->plan;
+    if (!plan.changes) {
+        PrintOut(target + ": nothing to remove; written unchanged\n");
+        return 0;
     }
+    std::string summary = target + ": removed";
+    if (plan.droppedPictures != 0) summary += " " + Count(plan.droppedPictures, "DISP");
+    if (plan.droppedPictures != 0 && plan.droppedTexts != 0) summary += " and";
+    if (plan.droppedTexts != 0) summary += " " + Count(plan.droppedTexts, "ISBJ");
+    if (plan.keptEmptyList) summary += "; the emptied LIST INFO chunk stays, so that the next LIST is not read";
+    std::vector<std::string> none;
+    if (request.removePicture) none.push_back("picture");
+    if (request.removeText) none.push_back("description");
+    summary += "; ZORVAND shows no " + none[0] + (none.size() > 1 ? " and no " + none[1] : "") + "\n";
+    PrintOut(summary);
     return 0;
 }
 
@@ -273,9 +298,9 @@ int List(const std::vector<std::string>& rest) {
     ExpectFiles(args, 1, "one wave file");
     const std::string& wave = args.files[0];
     std::unique_ptr<InputFile> input = About(wave, [&] { return InputFile::Open(wave); });
-    const WaveLayout layout = About(wave, [&] { return ReadLayout(*input); });
-    PrintOut(wave + ": " + std::to_string(layout.fileSize) + " bytes\n" + ListChunks(*input, layout) +
-             ListPreview(*input));
+    PrintOut(wave + ": " + std::to_string(input->Size()) + " bytes\n");
+    const WaveLayout layout = About(wave, [&] { return ListChunks(*input, PrintOut); });
+    PrintOut(ListPreview(*input));
     if (!layout.problem.empty()) throw InputError(wave + ": " + layout.problem);
     return 0;
 }

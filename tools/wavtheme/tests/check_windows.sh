@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the Windows build of wavtheme under the project's Wine runtime: it must
-# write the same bytes as the build machine's wavtheme did for the demo pack,
+# write the same bytes as the build machine's wavtheme did for the demo pack and
+# the recorded DISP chunks for every picture the tests use, read JPEG pictures,
 # take Japanese arguments and file names, and refuse bad input in the same way.
-#   check_windows.sh BUILD WAVTHEME.EXE HOST_WAVTHEME DEMO_DIR
+#   check_windows.sh BUILD WAVTHEME.EXE HOST_WAVTHEME DEMO_DIR DRAWDEMO MKWAVE
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -10,6 +11,8 @@ build=${1:?usage: check_windows.sh BUILD WAVTHEME.EXE HOST_WAVTHEME DEMO_DIR}
 exe=${2:?}
 host=${3:?}
 demo=${4:?}
+drawdemo=${5:?}
+mkwave=${6:?}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
@@ -45,6 +48,28 @@ for kind in ding chime chord tada exit notify; do
     fail "the Windows build writes the demo's $kind.wav byte for byte" "status $status: $(cat "$work/err")"
   fi
 done
+
+# The Windows Imaging Component decodes the pictures that libpng did.
+if differing=$(diff "$root/tools/wavtheme/tests/disp_oracle.txt" <(ORACLE_WINDOWS_PATHS=1 \
+  "$root/tools/wavtheme/tests/disp_oracle.sh" "$drawdemo" "$mkwave" "$root/scripts/wine.sh" "$build" exec "$exe")); then
+  pass "the Windows build writes the recorded DISP chunk for every picture"
+else
+  fail "the Windows build writes the recorded DISP chunk for every picture" "$differing"
+fi
+
+# A JPEG through the Windows Imaging Component: what the build machine's libjpeg
+# makes of it, give or take the rounding of another decoder.
+convert=$(command -v convert-im6.q16 || command -v convert)
+compare=$(command -v compare-im6.q16 || command -v compare)
+"$convert" rose: -quality 90 "$work/rose.jpg"
+cp "$demo/sources/ding.wav" "$work/jpeg.wav"
+win set "$(windows_path "$work/jpeg.wav")" --picture "$(windows_path "$work/rose.jpg")"
+"$host" extract "$work/jpeg.wav" "$work/jpeg.bmp" >/dev/null 2>&1
+if [ "$status" = 0 ] && [ "$("$compare" -metric AE -fuzz 3% "$work/rose.jpg" "$work/jpeg.bmp" null: 2>&1)" = 0 ]; then
+  pass "the Windows build reads a JPEG picture"
+else
+  fail "the Windows build reads a JPEG picture" "status $status: $(cat "$work/err")"
+fi
 
 mkdir -p "$work/サウンド"
 cp "$demo/sources/ding.wav" "$work/サウンド/ベル.wav"

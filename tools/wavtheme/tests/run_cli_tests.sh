@@ -6,6 +6,7 @@
 set -uo pipefail
 
 wavtheme=$(realpath "${1:?usage: run_cli_tests.sh WAVTHEME}")
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
@@ -36,10 +37,12 @@ fingerprint() { echo "$(sha256sum <"$1" | cut -c1-64) $(stat -c %Y.%y "$1")"; }
 # The temporary files that a write left behind in a directory.
 leftovers() { find "${1:-.}" -maxdepth 1 -name '.*.wavtheme-*' | wc -l; }
 
-# The bytes of a top-level chunk, found through the tool's own listing.
+# The bytes of a top-level chunk, found through the tool's own listing, which is
+# read to its end: the tool prints it in blocks.
 chunk_bytes() {
   local line offset size
-  line=$("$wavtheme" list "$1" | grep -m1 "^ *[0-9]* *[0-9]*    '$2'") || return 1
+  line=$("$wavtheme" list "$1" | awk -v id="'$2'" '!found && $0 ~ ("^ *[0-9]+ +[0-9]+    " id) { print; found = 1 }')
+  [ -n "$line" ] || return 1
   read -r offset size _ <<<"$line"
   tail -c +$((offset + 9)) "$1" | head -c "$size"
 }
@@ -59,30 +62,8 @@ ffmpeg -v error -f lavfi -i "sine=frequency=660:duration=0.2:sample_rate=11025" 
   -fflags +bitexact -flags:a +bitexact plain.wav
 ffmpeg -v error -f lavfi -i "sine=frequency=220:duration=50:sample_rate=22050" -c:a pcm_s16le big.wav
 
-"$convert" rose: -colors 200 PNG8:pal8.png
-"$convert" rose: -colors 12 -define png:bit-depth=4 PNG8:pal4.png
-"$convert" rose: -colors 4 -define png:bit-depth=2 PNG8:pal2.png
-"$convert" rose: -colors 2 -define png:bit-depth=1 PNG8:pal1.png
-"$convert" rose: -colors 200 -interlace PNG PNG8:pal8-interlaced.png
-"$convert" rose: -colorspace Gray -depth 8 -define png:color-type=0 grey8.png
-"$convert" rose: -colorspace Gray -define png:color-type=0 -define png:bit-depth=4 grey4.png
-"$convert" rose: -colorspace Gray -define png:color-type=0 -define png:bit-depth=1 grey1.png
-"$convert" rose: -depth 8 -define png:color-type=2 rgb.png
-"$convert" rose: -depth 8 -interlace PNG -define png:color-type=2 rgb-interlaced.png
-"$convert" rose: -colors 200 -type Palette -compress None BMP3:pal8.bmp
-"$convert" rose: -colors 12 -type Palette BMP3:pal4.bmp
-"$convert" rose: -colors 2 -type Palette BMP3:pal1.bmp
-"$convert" rose: -colors 200 -type Palette BMP2:core.bmp
-"$convert" rose: -depth 8 BMP3:rgb24.bmp
-# Pictures whose colours lose precision on the way to 8 bits.
-"$convert" rose: -colorspace Gray -depth 16 -define png:color-type=0 grey16.png
-"$convert" rose: -depth 16 PNG48:rgb16.png
-"$convert" rose: -define bmp:subtype=RGB565 BMP:rgb565.bmp
-# Pictures with transparency, blended onto white.
-"$convert" rose: -alpha set -channel A -fx 'i/w' +channel -depth 8 -define png:color-type=6 rgba.png
-"$convert" rose: -alpha set -channel A -fx 'j/h' +channel -depth 16 PNG64:rgba16.png
-"$convert" rose: -colorspace Gray -alpha set -channel A -fx 'i/w' +channel -depth 8 -define png:color-type=4 grey-alpha.png
-"$convert" rose: -alpha set -channel A -fx 'i/w' +channel BMP:rgba.bmp
+# shellcheck source=pictures.sh
+source "$here/pictures.sh"
 
 text=$'ベルの音です。\nお知らせのときに鳴ります'
 text_crlf=$'ベルの音です。\r\nお知らせのときに鳴ります'
@@ -125,6 +106,10 @@ for picture in pal8.png pal4.png pal2.png pal1.png pal8-interlaced.png grey8.png
 done
 for picture in grey16.png rgb16.png rgb565.bmp; do
   round_trip "$picture" 0.5% "$picture"
+done
+# JPEG, decoded by the same libjpeg that ImageMagick uses.
+for picture in rose.jpg grey.jpg progressive.jpg; do
+  round_trip "$picture" 0 "$picture"
 done
 for picture in rgba.png rgba16.png grey-alpha.png rgba.bmp; do
   "$convert" "$picture" -background white -flatten -alpha off "flat-$picture.png"
@@ -271,11 +256,58 @@ printf '%08x' $(($(stat -c %s odd-end.wav) - 8)) | sed 's/\(..\)\(..\)\(..\)\(..
   xargs -0 printf | dd of=odd-end.wav bs=1 seek=4 conv=notrunc status=none
 "$convert" -size 1025x8 xc:red -depth 8 wide.png
 "$convert" -size 8x1100 xc:red -type Palette BMP3:tall.bmp
+head -c 1000 rose.jpg >cut.jpg
 cp rgb.png damaged.png
 printf '\xff' | dd of=damaged.png bs=1 seek=60 conv=notrunc status=none
 "$convert" rose: -colors 200 -type Palette BMP3:rle.bmp
 printf 'caf\xc3\xa9' >accent.txt
 printf 'bad \xff utf-8' >latin1.txt
+
+# with_chunks OUT PIECE...: plain.wav with the pieces (printf formats) between
+# its format and data chunks, the RIFF size made to fit.
+with_chunks() {
+  local out=$1
+  shift
+  { head -c 36 plain.wav; for piece in "$@"; do printf "$piece"; done; tail -c +37 plain.wav; } >"$out"
+  printf '%08x' $(($(stat -c %s "$out") - 8)) | sed 's/\(..\)\(..\)\(..\)\(..\)/\\x\4\\x\3\\x\2\\x\1/' |
+    xargs -0 printf | dd of="$out" bs=1 seek=4 conv=notrunc status=none
+}
+empty_info='LIST\x04\x00\x00\x00INFO'
+hidden_info='LIST\x12\x00\x00\x00INFOISBJ\x06\x00\x00\x00hidden'
+
+# The program reads only the first LIST: an empty INFO list first hides the next.
+with_chunks hidden.wav "$empty_info" "$hidden_info"
+run remove hidden.wav -o hidden-out.wav
+if [ "$status" = 0 ] && grep -q "nothing to remove; written unchanged" out && cmp -s hidden.wav hidden-out.wav &&
+  "$wavtheme" list hidden-out.wav | grep -q 'description: none'; then
+  pass "a removal that finds nothing writes the file unchanged and reveals no hidden list"
+else
+  fail "a removal that finds nothing writes the file unchanged and reveals no hidden list" \
+    "status $status: $(cat out err)" "$("$wavtheme" list hidden-out.wav | tail -n 1)"
+fi
+
+# Two INFO lists: removing the first one's text must not let the second show.
+with_chunks two.wav 'LIST\x12\x00\x00\x00INFOISBJ\x06\x00\x00\x00shown!' "$hidden_info"
+run remove two.wav --text
+if [ "$status" = 0 ] && grep -q "removed 1 ISBJ chunk; the emptied LIST INFO chunk stays" out &&
+  grep -q "ZORVAND shows no description" out && "$wavtheme" list two.wav | grep -q 'description: none' &&
+  [ "$("$wavtheme" list two.wav | grep -c "'LIST' 'INFO'")" = 2 ]; then
+  pass "removing the text of the first of two INFO lists leaves no description to show"
+else
+  fail "removing the text of the first of two INFO lists leaves no description to show" "status $status: $(cat out err)" \
+    "$("$wavtheme" list two.wav)"
+fi
+
+# An ISBJ chunk after the first INFO list, outside it, is where the program's
+# search goes on: it goes too.
+with_chunks outside.wav "$empty_info" 'ISBJ\x08\x00\x00\x00outside\x00'
+run remove outside.wav
+if [ "$status" = 0 ] && grep -q "removed 1 ISBJ chunk; ZORVAND shows no picture and no description" out &&
+  "$wavtheme" list outside.wav | grep -q 'description: none'; then
+  pass "removing the text takes an ISBJ chunk after the INFO list too"
+else
+  fail "removing the text takes an ISBJ chunk after the INFO list too" "status $status: $(cat out err)"
+fi
 
 refused "not a RIFF file" 2 "not a RIFF file" text.wav set text.wav --text x
 refused "an empty file" 2 "not a RIFF file" empty.wav set empty.wav --text x
@@ -289,9 +321,10 @@ refused "a picture wider than 1024 pixels" 2 "1025 x 8 pixels, larger than the 1
   set tone.wav --picture wide.png
 refused "a picture taller than 1024 pixels" 2 "8 x 1100 pixels, larger than the 1024 x 1024" tone.wav \
   set tone.wav --picture tall.bmp
-refused "a damaged PNG" 2 "damaged.png: the PNG picture fails the checksum" tone.wav set tone.wav --picture damaged.png
+refused "a damaged PNG" 2 "damaged.png: the PNG picture is damaged or not one this tool reads (libpng: " tone.wav set tone.wav --picture damaged.png
 refused "an RLE BMP" 2 "RLE-compressed" tone.wav set tone.wav --picture rle.bmp
-refused "a file that is no picture" 2 "not a PNG or BMP picture" tone.wav set tone.wav --picture text.wav
+refused "a JPEG cut short" 2 "cut.jpg: the JPEG picture is damaged" tone.wav set tone.wav --picture cut.jpg
+refused "a file that is no picture" 2 "not a PNG, JPEG or BMP picture" tone.wav set tone.wav --picture text.wav
 refused "an emoji, which code page 932 cannot hold" 2 "cannot hold character 6 of the text, '😀' (U+1F600)" tone.wav \
   set tone.wav --text "ベルです 😀"
 refused "an accented letter, which code page 932 cannot hold" 2 "'é' (U+00E9)" tone.wav \

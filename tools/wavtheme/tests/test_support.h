@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,48 @@ inline std::string Edit(const std::string& wave, const EditRequest& request) {
     preview::MemoryByteSource source(wave.data(), wave.size());
     const WaveLayout layout = ReadLayout(source);
     RequireEditable(layout);
+    const EditPlan plan = PlanEdit(source, layout, request);
     StringSink sink;
-    WritePlan(source, PlanEdit(layout, request), sink);
+    WritePlan(source, layout, request, plan, sink);
+    if (sink.bytes.size() != plan.outputSize) throw std::logic_error("the plan's size is not the written size");
     return sink.bytes;
+}
+
+// A chunk with the sub-chunks that a walk found in it.
+struct TreeChunk : Chunk {
+    std::vector<TreeChunk> children;
+    std::string problem;
+};
+
+// The layout of a file with every chunk a walk found, as a tree.
+struct Tree : WaveLayout {
+    std::vector<TreeChunk> chunks;
+};
+
+class TreeVisitor : public ChunkVisitor {
+public:
+    explicit TreeVisitor(std::vector<TreeChunk>& top) : m_open{&top} {}
+    void Visit(const Chunk& chunk, int depth) override {
+        m_open.resize(static_cast<std::size_t>(depth) + 1);
+        TreeChunk node;
+        static_cast<Chunk&>(node) = chunk;
+        m_open.back()->push_back(node);
+        m_open.push_back(&m_open.back()->back().children);
+    }
+    void EndList(const Chunk&, int depth, const std::string& problem) override {
+        m_open[static_cast<std::size_t>(depth)]->back().problem = problem;
+    }
+
+private:
+    std::vector<std::vector<TreeChunk>*> m_open;
+};
+
+inline Tree TreeOf(const std::string& wave) {
+    preview::MemoryByteSource source(wave.data(), wave.size());
+    Tree tree;
+    TreeVisitor visitor(tree.chunks);
+    static_cast<WaveLayout&>(tree) = ReadLayout(source, &visitor);
+    return tree;
 }
 
 inline Bytes Be32(std::uint32_t value) {

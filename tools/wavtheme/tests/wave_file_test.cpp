@@ -83,9 +83,8 @@ preview::DescriptionResult DescriptionOf(const Bytes& wave) {
     return preview::ReadDescription(source);
 }
 
-WaveLayout LayoutOf(const Bytes& wave) {
-    preview::MemoryByteSource source(wave.data(), wave.size());
-    return ReadLayout(source);
+test::Tree LayoutOf(const Bytes& wave) {
+    return test::TreeOf(wave);
 }
 
 // Every chunk of the form, header, data and pad, except those named, in order.
@@ -126,7 +125,7 @@ TEST(WaveEdit, WhatIsSetIsWhatTheProgramShows) {
 
 TEST(WaveEdit, NewChunksGoBeforeTheDataAndTheRiffSizeFollows) {
     const Bytes result = Edit(PlainWave(), SetBoth(1, kText));
-    const WaveLayout layout = LayoutOf(result);
+    const test::Tree layout = LayoutOf(result);
     ASSERT_EQ(layout.chunks.size(), 4u);
     EXPECT_EQ(FourCCText(layout.chunks[0].id), "fmt ");
     EXPECT_EQ(FourCCText(layout.chunks[1].id), "LIST");
@@ -157,8 +156,8 @@ TEST(WaveEdit, ReplacesThePictureAndTheTextWhereTheyStand) {
     const Bytes second = Edit(first, SetBoth(5, "other"));
     EXPECT_TRUE(PictureOf(second).dib == Dib(5));
     EXPECT_EQ(DescriptionOf(second).text, "other");
-    const WaveLayout before = LayoutOf(first);
-    const WaveLayout after = LayoutOf(second);
+    const test::Tree before = LayoutOf(first);
+    const test::Tree after = LayoutOf(second);
     ASSERT_EQ(before.chunks.size(), after.chunks.size());
     for (std::size_t i = 0; i < before.chunks.size(); ++i) EXPECT_EQ(before.chunks[i].id, after.chunks[i].id);
     EXPECT_EQ(ChunksExcept(second, {"DISP", "LIST INFO"}), ChunksExcept(first, {"DISP", "LIST INFO"}));
@@ -186,7 +185,7 @@ TEST(WaveEdit, ChangesOnlyTheTextOfAnExistingInfoList) {
     request.text = kText;
     const Bytes result = Edit(original, request);
     EXPECT_EQ(DescriptionOf(result).text, kText);
-    const WaveLayout layout = LayoutOf(result);
+    const test::Tree layout = LayoutOf(result);
     ASSERT_EQ(layout.chunks[1].children.size(), 3u);
     EXPECT_EQ(FourCCText(layout.chunks[1].children[0].id), "INAM");
     EXPECT_EQ(FourCCText(layout.chunks[1].children[1].id), "ISBJ");
@@ -225,7 +224,7 @@ TEST(WaveEdit, ReplacesTheFirstDibPictureKeepsOtherFormatsAndDropsLaterPictures)
     EditRequest request;
     request.picture = Picture(Dib(8));
     const Bytes result = Edit(original, request);
-    const WaveLayout layout = LayoutOf(result);
+    const test::Tree layout = LayoutOf(result);
     ASSERT_EQ(layout.chunks.size(), 4u);
     EXPECT_EQ(result.substr(layout.chunks[1].offset, text.size()), text);
     EXPECT_EQ(layout.chunks[2].offset, layout.chunks[1].End());
@@ -270,9 +269,62 @@ TEST(WaveEdit, ARemovalWithNothingToRemoveChangesNothing) {
     EditRequest request;
     request.removePicture = true;
     request.removeText = true;
-    const EditPlan plan = PlanEdit(ReadLayout(waveSource), request);
+    const EditPlan plan = PlanEdit(waveSource, ReadLayout(waveSource), request);
     EXPECT_FALSE(plan.changes);
     EXPECT_EQ(plan.outputSize, wave.size());
+}
+
+EditPlan PlanOf(const Bytes& wave, const EditRequest& request) {
+    preview::MemoryByteSource source(wave.data(), wave.size());
+    return PlanEdit(source, ReadLayout(source), request);
+}
+
+// The program reads only the first LIST chunk, and looks for the text from its
+// first sub-chunk on to the form's end: a removal must neither promote a later
+// list to the first nor leave an ISBJ chunk where that search goes on.
+TEST(WaveEdit, RemovingTheTextLeavesTheProgramNoTextToShow) {
+    EditRequest request;
+    request.removeText = true;
+    const Bytes hidden = List("INFO", Chunk("ISBJ", "hidden"));
+
+    const Bytes emptyFirst = riff::Wave(List("INFO", "") + hidden + kData);
+    ASSERT_EQ(DescriptionOf(emptyFirst).outcome, preview::DescriptionOutcome::kNoText);
+    EXPECT_FALSE(PlanOf(emptyFirst, request).changes);
+    EXPECT_EQ(Edit(emptyFirst, request), emptyFirst);
+
+    const Bytes twoLists = riff::Wave(List("INFO", Chunk("ISBJ", "first")) + hidden + kData);
+    const EditPlan plan = PlanOf(twoLists, request);
+    EXPECT_TRUE(plan.changes);
+    EXPECT_EQ(plan.droppedTexts, 1u);
+    EXPECT_TRUE(plan.keptEmptyList);
+    const Bytes removed = Edit(twoLists, request);
+    EXPECT_EQ(removed, riff::Wave(List("INFO", "") + hidden + kData));
+    EXPECT_EQ(DescriptionOf(removed).outcome, preview::DescriptionOutcome::kNoText);
+
+    const Bytes outside = riff::Wave(List("INFO", Chunk("INAM", "Name")) + Chunk("ISBJ", "outside") + kData);
+    ASSERT_EQ(DescriptionOf(outside).text, "outside");
+    EXPECT_EQ(PlanOf(outside, request).droppedTexts, 1u);
+    EXPECT_EQ(Edit(outside, request), riff::Wave(List("INFO", Chunk("INAM", "Name")) + kData));
+
+    // With no other list after it, an emptied list goes, as the one that set it.
+    const Bytes alone = riff::Wave(List("INFO", Chunk("ISBJ", "only")) + kData);
+    EXPECT_FALSE(PlanOf(alone, request).keptEmptyList);
+    EXPECT_EQ(Edit(alone, request), PlainWave());
+}
+
+// The edit's cost follows the number of chunks it changes, not the number it
+// copies: thousands of small chunks are copied in one piece.
+TEST(WaveEdit, CopiesRunsOfManySmallChunksExactly) {
+    Bytes junk;
+    for (int i = 0; i < 20000; ++i) junk += RawChunk("JUNK", 0, "");
+    const Bytes wave = riff::Wave(junk + OddChunk("odd1") + junk + kData);
+    const Bytes once = Edit(wave, SetBoth(12, kText));
+    EXPECT_EQ(DescriptionOf(once).text, kText);
+    EXPECT_EQ(ChunksExcept(once, {"DISP", "LIST INFO"}), ChunksExcept(wave, {}));
+    EditRequest remove;
+    remove.removePicture = true;
+    remove.removeText = true;
+    EXPECT_EQ(Edit(once, remove), wave);
 }
 
 TEST(WaveLayoutCheck, RefusesFilesThatAreNoRiffWave) {
@@ -329,7 +381,7 @@ TEST(WaveLayoutCheck, RefusesToChangeTheTextOfADamagedInfoList) {
 
 TEST(WaveLayoutCheck, ListsTheLayoutOfADamagedFileUpToTheDamage) {
     const Bytes wave = BusyWave().substr(0, 80);
-    const WaveLayout layout = LayoutOf(wave);
+    const test::Tree layout = LayoutOf(wave);
     EXPECT_FALSE(layout.problem.empty());
     ASSERT_GE(layout.chunks.size(), 2u);
     EXPECT_EQ(FourCCText(layout.chunks[1].id), "junk");

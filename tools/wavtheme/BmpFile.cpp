@@ -1,0 +1,200 @@
+// BMP files through the program's own DIB code: the file's header is reduced to
+// the DISP chunk data that the dialog reads, ConvertDisplayDib checks and
+// normalises it, and the pixels come from the normalised DIB.
+#include <algorithm>
+#include <cstdlib>
+
+#include "DisplayDib.h"
+#include "Errors.h"
+#include "Image.h"
+
+namespace wavtheme {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what) {
+    throw InputError("the BMP picture " + what);
+}
+
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiRle8 = 1;
+constexpr std::uint32_t kBiRle4 = 2;
+constexpr std::uint32_t kBiBitfields = 3;
+constexpr std::uint32_t kBiJpeg = 4;
+constexpr std::uint32_t kBiPng = 5;
+constexpr std::uint32_t kBiAlphaBitfields = 6;
+
+// One colour field of a 16- or 32-bit pixel: where its bits are and how many.
+struct Field {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    int width = 0;
+
+    static Field FromMask(std::uint32_t mask, const char* name) {
+        Field field;
+        field.mask = mask;
+        if (mask == 0) return field;
+        while ((mask >> field.shift & 1) == 0) ++field.shift;
+        while (field.shift + field.width < 32 && (mask >> (field.shift + field.width) & 1) != 0) ++field.width;
+        if ((mask >> field.shift) != (field.width == 32 ? 0xFFFFFFFFu : (1u << field.width) - 1)) {
+            Fail(std::string("has a ") + name + " mask whose bits are not contiguous");
+        }
+        return field;
+    }
+
+    std::uint8_t Get(std::uint32_t pixel) const {
+        if (width == 0) return 0;
+        const std::uint32_t value = (pixel & mask) >> shift;
+        if (width >= 8) return static_cast<std::uint8_t>(value >> (width - 8));
+        const std::uint32_t maximum = (1u << width) - 1;
+        return static_cast<std::uint8_t>((value * 255 + maximum / 2) / maximum);
+    }
+};
+
+struct Fields {
+    Field red;
+    Field green;
+    Field blue;
+    Field alpha;
+};
+
+}  // namespace
+
+Image DecodeBmp(const Bytes& file, Rgb background) {
+    if (file.size() < kFileHeaderSize + 4 || file[0] != 'B' || file[1] != 'M') {
+        Fail("is too short or lacks the BM signature");
+    }
+    const std::uint32_t pixelOffset = GetLe32(&file[10]);
+    const std::uint32_t headerSize = GetLe32(&file[14]);
+    const bool core = headerSize == preview::kCoreHeaderSize;
+    if (headerSize == 64) Fail("has an OS/2 2.x header, which this tool does not read");
+    if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124) {
+        Fail("has a header of unknown size " + std::to_string(headerSize));
+    }
+    if (file.size() - kFileHeaderSize < headerSize) Fail("is cut short inside its header");
+    const std::uint8_t* h = &file[kFileHeaderSize];
+
+    const std::int64_t width = core ? GetLe16(h + 4) : static_cast<std::int32_t>(GetLe32(h + 4));
+    const std::int64_t height = core ? GetLe16(h + 6) : static_cast<std::int32_t>(GetLe32(h + 8));
+    const int bits = core ? GetLe16(h + 10) : GetLe16(h + 14);
+    const std::uint32_t compression = core ? kBiRgb : GetLe32(h + 16);
+    if (GetLe16(h + (core ? 8 : 12)) != 1) Fail("has a plane count other than 1");
+    if (width <= 0 || height == 0) Fail("has no valid size");
+    CheckPictureSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(std::abs(height)));
+    if (compression == kBiRle8 || compression == kBiRle4) Fail("is RLE-compressed; save it uncompressed");
+    if (compression == kBiJpeg || compression == kBiPng) Fail("holds a JPEG or PNG image; give that file instead");
+    const bool bitfields = compression == kBiBitfields || compression == kBiAlphaBitfields;
+    if (compression != kBiRgb && !bitfields) Fail("uses the unknown compression " + std::to_string(compression));
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+        Fail("has " + std::to_string(bits) + " bits per pixel, which BMP does not allow");
+    }
+    if (bitfields && bits != 16 && bits != 32) Fail("has bit fields at " + std::to_string(bits) + " bits per pixel");
+
+    // An info header keeps its masks after itself; later headers inside.
+    std::size_t tableAt = kFileHeaderSize + headerSize;
+    Fields fields;
+    if (bitfields) {
+        const std::size_t masksAt = kFileHeaderSize + 40;
+        const std::size_t maskCount = compression == kBiAlphaBitfields ? 4 : 3;
+        if (headerSize == 40) tableAt += 4 * maskCount;
+        if (file.size() < masksAt + 4 * maskCount) Fail("is cut short inside its colour masks");
+        fields.red = Field::FromMask(GetLe32(&file[masksAt]), "red");
+        fields.green = Field::FromMask(GetLe32(&file[masksAt + 4]), "green");
+        fields.blue = Field::FromMask(GetLe32(&file[masksAt + 8]), "blue");
+        if (maskCount == 4 || headerSize >= 56) fields.alpha = Field::FromMask(GetLe32(&file[masksAt + 12]), "alpha");
+    } else if (bits == 16) {
+        fields = {
+            Field::FromMask(0x7C00, "red"), Field::FromMask(0x03E0, "green"), Field::FromMask(0x001F, "blue"), {}};
+    } else if (bits == 32) {
+        fields = {Field::FromMask(0x00FF0000, "red"),
+                  Field::FromMask(0x0000FF00, "green"),
+                  Field::FromMask(0x000000FF, "blue"),
+                  {}};
+    }
+
+    // The DISP chunk data: the header as the DIB code reads it (a core header, or
+    // the 40 bytes of an info header that every later one begins with, stating
+    // plain RGB: the masks stay here), the colour table, then the pixels.
+    const std::uint16_t colours = preview::CountDibColors(h, headerSize);
+    const std::size_t tableBytes = static_cast<std::size_t>(colours) * (core ? 3 : 4);
+    if (tableAt > file.size() || file.size() - tableAt < tableBytes) Fail("is cut short inside its palette");
+    const std::optional<std::int64_t> pixelBytes =
+        preview::DibImageSize(static_cast<std::uint16_t>(bits), static_cast<std::int32_t>(width),
+                              static_cast<std::int32_t>(std::abs(height)));
+    if (!pixelBytes || pixelOffset > file.size() ||
+        static_cast<std::uint64_t>(file.size() - pixelOffset) < static_cast<std::uint64_t>(*pixelBytes)) {
+        Fail("is cut short inside its pixels");
+    }
+    Bytes chunk;
+    PutLe32(chunk, preview::kClipboardFormatDib);
+    chunk.insert(chunk.end(), h, h + (core ? preview::kCoreHeaderSize : preview::kInfoHeaderSize));
+    if (!core) {
+        std::uint8_t* stated = &chunk[4];
+        stated[0] = preview::kInfoHeaderSize;
+        for (int i = 16; i < 24; ++i) stated[i] = 0;
+        const auto size = static_cast<std::uint32_t>(*pixelBytes);
+        for (int i = 0; i < 4; ++i) stated[20 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+    }
+    chunk.insert(chunk.end(), file.begin() + static_cast<std::ptrdiff_t>(tableAt),
+                 file.begin() + static_cast<std::ptrdiff_t>(tableAt + tableBytes));
+    const auto pixelsAt = file.begin() + static_cast<std::ptrdiff_t>(pixelOffset);
+    chunk.insert(chunk.end(), pixelsAt, pixelsAt + static_cast<std::ptrdiff_t>(*pixelBytes));
+    const std::optional<std::vector<std::uint8_t>> dib = preview::ConvertDisplayDib(chunk.data(), chunk.size());
+    if (!dib) Fail("is not a bitmap that ZORVAND can show");
+
+    Image image;
+    image.width = static_cast<std::uint32_t>(width);
+    image.height = static_cast<std::uint32_t>(std::abs(height));
+    const std::uint8_t* table = dib->data() + preview::kInfoHeaderSize;
+    const std::uint32_t entries = GetLe32(dib->data() + 32);
+    for (std::uint32_t i = 0; i < entries; ++i)
+        image.palette.push_back({table[4 * i + 2], table[4 * i + 1], table[4 * i]});
+    if (bits <= 8) image.indexBits = bits;
+    const std::uint8_t* rows = table + 4 * entries;
+    const std::size_t stride = (static_cast<std::size_t>(bits) * image.width + 31) / 32 * 4;
+    const std::size_t pixelCount = static_cast<std::size_t>(image.width) * image.height;
+    image.pixels.assign(bits <= 8 ? pixelCount : pixelCount * 3, 0);
+    Bytes alphas;
+    if (fields.alpha.width != 0) alphas.assign(pixelCount, 0);
+    for (std::uint32_t y = 0; y < image.height; ++y) {
+        const std::uint8_t* row = rows + (height < 0 ? y : image.height - 1 - y) * stride;
+        for (std::uint32_t x = 0; x < image.width; ++x) {
+            const std::size_t at = static_cast<std::size_t>(y) * image.width + x;
+            if (bits <= 8) {
+                const std::size_t bit = static_cast<std::size_t>(x) * bits;
+                const std::uint32_t index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+                if (index >= entries) {
+                    Fail("uses colour " + std::to_string(index) + " of a palette of " + std::to_string(entries));
+                }
+                image.pixels[at] = static_cast<std::uint8_t>(index);
+                continue;
+            }
+            Rgb colour;
+            if (bits == 24) {
+                colour = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+            } else {
+                const std::uint32_t pixel = bits == 16 ? GetLe16(row + 2 * x) : GetLe32(row + 4 * x);
+                colour = {fields.red.Get(pixel), fields.green.Get(pixel), fields.blue.Get(pixel)};
+                if (!alphas.empty()) alphas[at] = fields.alpha.Get(pixel);
+            }
+            image.pixels[3 * at] = colour.r;
+            image.pixels[3 * at + 1] = colour.g;
+            image.pixels[3 * at + 2] = colour.b;
+        }
+    }
+
+    // Many writers leave the alpha bits 0 throughout: such a picture is opaque.
+    if (!alphas.empty() && std::any_of(alphas.begin(), alphas.end(), [](std::uint8_t a) { return a != 0; })) {
+        const std::uint8_t back[3] = {background.r, background.g, background.b};
+        for (std::size_t i = 0; i < pixelCount; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                std::uint8_t& v = image.pixels[3 * i + c];
+                v = BlendChannel(v, alphas[i], back[c]);
+            }
+        }
+    }
+    return image;
+}
+
+}  // namespace wavtheme

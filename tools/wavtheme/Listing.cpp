@@ -163,10 +163,10 @@ std::string ListPreview(preview::ByteSource& source) {
     case preview::PictureOutcome::kPicture: {
         const std::uint8_t* h = picture.dib.data();
         const auto width = static_cast<std::int32_t>(GetLe32(h + 4));
-        const auto height = static_cast<std::int32_t>(GetLe32(h + 8));
+        // A top-down picture is held and shown bottom-up: its height as the program holds it.
+        const auto height = std::abs(static_cast<std::int32_t>(GetLe32(h + 8)));
         out += DescribeDib(width, height, GetLe16(h + 14), GetLe32(h + 32));
-        if (width > static_cast<std::int32_t>(kFrameWidth) ||
-            std::abs(height) > static_cast<std::int32_t>(kFrameHeight)) {
+        if (width > static_cast<std::int32_t>(kFrameWidth) || height > static_cast<std::int32_t>(kFrameHeight)) {
             out += " (the frame shows its bottom-left " + std::to_string(kFrameWidth) + " x " +
                    std::to_string(kFrameHeight) + ")";
         }

@@ -317,12 +317,15 @@ int Extract(const std::vector<std::string>& rest) {
     if (picture.outcome != preview::PictureOutcome::kPicture)
         throw InputError(wave + ": ZORVAND shows no picture for it");
 
-    const std::uint32_t colours = GetLe32(&picture.dib[32]);
+    // The picture as the program holds and draws it: rows bottom-up, and the
+    // pixels after the bit-field masks and the colour table.
+    Bytes held(picture.dib.size());
+    preview::CopyAsHeld(picture.dib.data(), picture.dib.size(), held.data());
     Bytes file = {'B', 'M'};
-    PutLe32(file, static_cast<std::uint32_t>(14 + picture.dib.size()));
+    PutLe32(file, static_cast<std::uint32_t>(14 + held.size()));
     PutLe32(file, 0);
-    PutLe32(file, 14 + 40 + 4 * colours);
-    file.insert(file.end(), picture.dib.begin(), picture.dib.end());
+    PutLe32(file, static_cast<std::uint32_t>(14 + preview::DibPixelOffset(held.data())));
+    file.insert(file.end(), held.begin(), held.end());
     AtomicWriter writer(bmp);
     writer.Write(file.data(), file.size());
     writer.Finish();

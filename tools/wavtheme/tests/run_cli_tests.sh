@@ -126,6 +126,34 @@ else
   fail "transparent pixels take the --background colour"
 fi
 
+# A picture another program stored top-down in 16-bit bit fields: extract writes
+# what ZORVAND holds, a bottom-up BMP whose pixels follow the masks.
+python3 - <<'PY'
+import struct
+rows = [[0xF800, 0x07E0], [0x001F, 0xFFFF]]  # top row red, green; bottom row blue, white
+pixels = b"".join(struct.pack("<2H", *row) for row in rows)
+header = struct.pack("<IiiHHIIiiII", 40, 2, -2, 1, 16, 3, len(pixels), 0, 0, 0, 0)
+dib = header + struct.pack("<3I", 0xF800, 0x07E0, 0x001F) + pixels
+disp = b"DISP" + struct.pack("<I", 4 + len(dib)) + struct.pack("<I", 8) + dib
+fmt = b"fmt " + struct.pack("<IHHIIHH", 16, 1, 1, 22050, 44100, 2, 16)
+data = b"data" + struct.pack("<I", 4) + bytes(4)
+body = b"WAVE" + fmt + disp + data
+open("fields.wav", "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
+PY
+"$convert" -size 2x2 xc:white -fill red -draw 'point 0,0' -fill lime -draw 'point 1,0' \
+  -fill blue -draw 'point 0,1' fields-reference.png
+run extract fields.wav fields.bmp
+listed=$("$wavtheme" list fields.wav | grep 'picture:')
+if [ "$status" -ne 0 ]; then
+  fail "a top-down bit-field picture is extracted as held" "extract: status $status: $(cat err)"
+elif [ "$("$compare" -metric AE fields-reference.png fields.bmp null: 2>&1)" != 0 ]; then
+  fail "a top-down bit-field picture is extracted as held" "the pixels differ from the picture"
+elif [[ "$listed" != *"2 x 2, 16 bits per pixel"* ]]; then
+  fail "a top-down bit-field picture is extracted as held" "list shows: $listed"
+else
+  pass "a top-down bit-field picture is extracted as held"
+fi
+
 cp tone.wav play.wav
 "$wavtheme" set play.wav --picture rgb.png --text "$text" >/dev/null
 if ffmpeg -v error -i play.wav -f null - >ffmpeg.log 2>&1 && [ ! -s ffmpeg.log ]; then

@@ -90,9 +90,9 @@ make_drives() {
 }
 
 link_fonts() {
-  # Wine draws caption buttons, scroll arrows and check marks with Marlett. Debian's
-  # Wine does not read the fonts of fonts-wine from its data directory, so without
-  # the link every close box shows the letter "r" of the fallback font.
+  # Wine draws the symbols of caption buttons with Marlett. Debian's Wine does not
+  # read the fonts of fonts-wine from its data directory, so without the link every
+  # close box shows the letter "r" of the fallback font.
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
   [ -e "$fonts/marlett.ttf" ] && return
   if [ ! -f /usr/share/wine/fonts/marlett.ttf ]; then

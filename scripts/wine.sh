@@ -32,6 +32,13 @@ wine_bin=/usr/lib/wine/wine64
 server_bin=/usr/lib/wine/wineserver
 [ -x "$wine_bin" ] || wine_bin=$(command -v wine64 || command -v wine)
 [ -x "$server_bin" ] || server_bin=$(command -v wineserver)
+# Without its preloader Wine cannot keep the fixed addresses it needs (the shared user
+# data at 0x7ffe0000) from address space randomisation: now and then a program ends
+# at once, before its first line, with "failed to map the shared user data".
+if [ ! -x "${wine_bin}-preloader" ]; then
+  echo "wine.sh: ${wine_bin}-preloader is missing: install wine64-preloader (scripts/setup.sh)" >&2
+  exit 1
+fi
 
 export WINEPREFIX="$state/prefix"
 export WINEARCH=win64

@@ -84,6 +84,23 @@ else
   fail "no process of the runtime keeps its start lock" "${holders[@]}"
 fi
 
+# Every Windows process of the runtime runs under Wine's preloader, which holds the
+# fixed addresses Wine needs before anything else can be mapped there.
+loaded=()
+for env in /proc/[0-9]*/environ; do
+  pid=${env#/proc/}
+  pid=${pid%%/*}
+  if { tr '\0' '\n' <"$env"; } 2>/dev/null | grep -qx "WINEPREFIX=$rt/wine/prefix"; then
+    exe=$(readlink "/proc/$pid/exe" 2>/dev/null) || continue
+    case "$exe" in */wine64 | */wine64-preloader*) loaded+=("$pid ${exe##*/}") ;; esac
+  fi
+done
+if [ ${#loaded[@]} -gt 0 ] && ! printf '%s\n' "${loaded[@]}" | grep -qv -- '-preloader'; then
+  pass "the runtime's programs run under Wine's preloader"
+else
+  fail "the runtime's programs run under Wine's preloader" "${loaded[@]:-no Wine process found}"
+fi
+
 # A stopped runtime started by four programs at once, as the first tests of a
 # parallel ctest run do: each of them runs.
 wine_sh stop

@@ -16,7 +16,5 @@ build="$root/build/win64"
 "$root/scripts/wine.sh" "$build" start
 trap '"$root/scripts/wine.sh" "$build" stop' EXIT
 cd "$build"
-# Now and then a test process under Wine ends at once with no output at all,
-# before the test has started; a test that fails is run once more, and one that
-# fails twice fails the run.
-ctest --output-on-failure --timeout 300 -j2 --repeat until-pass:2
+# No test is run twice: one that fails fails the run.
+ctest --output-on-failure --timeout 300 -j2

@@ -22,15 +22,6 @@ const char* const kTopics[] = {"はじめに", "画面の各部", "音を割り�
 constexpr int kViewerText = 0x701;
 constexpr int kViewerButtons = 0x700;
 
-void SetString(const std::string& path, const std::string& text) {
-    HKEY hKey;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(hKey);
-}
-
 DWORD ProcessOf(HWND hWnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hWnd, &pid);
@@ -136,8 +127,8 @@ protected:
         m_bTurn = true;
         ASSERT_EQ(FindWindowA("MS_WINHELP", nullptr), nullptr) << "a help window is already open";
         RegDeleteTreeA(HKEY_CURRENT_USER, "AppEvents");
-        SetString("AppEvents\\EventLabels\\SystemStart", "Windows の起動");
-        SetString(std::string(kApps) + "\\SystemStart\\.Current", "");
+        harness::SetRealString("AppEvents\\EventLabels\\SystemStart", "Windows の起動");
+        harness::SetRealString(std::string(kApps) + "\\SystemStart\\.Current", "");
     }
 
     void TearDown() override {

@@ -11,23 +11,14 @@ namespace {
 
 const char kApps[] = "AppEvents\\Schemes\\Apps\\.Default";
 
-void SetString(const std::string& path, const std::string& text) {
-    HKEY hKey;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(hKey);
-}
-
 class StartupTest : public testing::Test {
 protected:
     void SetUp() override {
         RegDeleteTreeA(HKEY_CURRENT_USER, "AppEvents");
-        SetString("AppEvents\\EventLabels\\SystemAsterisk", "一般の警告音");
-        SetString(std::string(kApps) + "\\SystemAsterisk\\.Current", "C:\\windows\\media\\ding.wav");
-        SetString("AppEvents\\EventLabels\\SystemStart", "Windows の起動");
-        SetString(std::string(kApps) + "\\SystemStart\\.Current", "");
+        harness::SetRealString("AppEvents\\EventLabels\\SystemAsterisk", "一般の警告音");
+        harness::SetRealString(std::string(kApps) + "\\SystemAsterisk\\.Current", "C:\\windows\\media\\ding.wav");
+        harness::SetRealString("AppEvents\\EventLabels\\SystemStart", "Windows の起動");
+        harness::SetRealString(std::string(kApps) + "\\SystemStart\\.Current", "");
     }
     // Puts the prefix's own scheme back afterwards, whatever the test did.
     harness::RegistryBackup m_backup{HKEY_CURRENT_USER, "AppEvents"};

@@ -103,16 +103,7 @@ public:
         // in a language file beside the library, which the library loaded for its
         // resources alone may not show.
         if (!LoadFromLibrary(hLabelKey, &strText) && !LoadThroughSystem(hLabelKey, &strText)) return FALSE;
-        if (strText.empty()) return FALSE;
-        BOOL bUnmapped = FALSE;
-        int nWide = static_cast<int>(strText.size());
-        int nBytes =
-            ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, strText.c_str(), nWide, nullptr, 0, nullptr, &bUnmapped);
-        if (nBytes == 0 || bUnmapped) return FALSE;
-        ::WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, strText.c_str(), nWide, pLabel->GetBuffer(nBytes), nBytes,
-                              nullptr, nullptr);
-        pLabel->ReleaseBuffer(nBytes);
-        return TRUE;
+        return !strText.empty() && browser::ExactNarrow(strText.c_str(), pLabel);
     }
 
 private:

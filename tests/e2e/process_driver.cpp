@@ -55,11 +55,11 @@ bool ZorvandProcess::WaitForExit(DWORD nTimeoutMs, DWORD* pExitCode) {
     return true;
 }
 
-void SetRealString(const std::string& path, const std::string& text) {
+void SetRealString(const std::string& path, const std::string& text, DWORD type) {
     HKEY hKey;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    RegSetValueExA(hKey, nullptr, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>(text.size() + 1));
     RegCloseKey(hKey);
 }

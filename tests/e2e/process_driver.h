@@ -28,8 +28,9 @@ private:
 // ZORVAND.EXE of this build, found from the test executable's own place.
 std::string ZorvandExePath();
 
-// Stores a REG_SZ default value below the real HKEY_CURRENT_USER, which the
-// program in its own process reads; the key is created when missing.
-void SetRealString(const std::string& path, const std::string& text);
+// Stores a string as the default value of a key below the real
+// HKEY_CURRENT_USER, which the program in its own process reads; the key is
+// created when missing.
+void SetRealString(const std::string& path, const std::string& text, DWORD type = REG_SZ);
 
 }  // namespace harness

@@ -22,15 +22,6 @@ const char kNone[] = "(なし)";
 const std::string kApps = "AppEvents\\Schemes\\Apps\\.Default\\";
 const std::string kLabels = "AppEvents\\EventLabels\\";
 
-void SetValue(const std::string& path, DWORD type, const std::string& text) {
-    HKEY hKey;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(hKey, nullptr, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(hKey);
-}
-
 // A .Current default value as harness::DumpTree shows it.
 std::string DumpedCurrent(const std::string& key, const std::string& text) {
     std::string line = "Schemes\\Apps\\.Default\\" + key + "\\.Current||1|";
@@ -148,11 +139,11 @@ TEST(SelectionEndToEndTest, TwoAssignmentsAndOneClearedEventAreAllThatOkWrites) 
         {"Expand", "6 展開", "%ZORVAND_NOT_SET%\\media\\ding.wav", REG_EXPAND_SZ},  // expands to no path
     };
     for (const Event& e : events) {
-        SetValue(kLabels + e.key, REG_SZ, e.label);
-        SetValue(kApps + e.key + "\\.Current", e.type, e.value);
+        harness::SetRealString(kLabels + e.key, e.label);
+        harness::SetRealString(kApps + e.key + "\\.Current", e.value, e.type);
     }
-    SetValue(kApps + "Start\\.Default", REG_SZ, "C:\\other scheme.wav");
-    SetValue(kApps + "Unlabelled\\.Current", REG_SZ, "C:\\unlabelled.wav");
+    harness::SetRealString(kApps + "Start\\.Default", "C:\\other scheme.wav");
+    harness::SetRealString(kApps + "Unlabelled\\.Current", "C:\\unlabelled.wav");
     std::vector<std::string> before = harness::DumpTree(HKEY_CURRENT_USER, "AppEvents");
 
     harness::ZorvandProcess zorvand;

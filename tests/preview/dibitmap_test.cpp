@@ -815,15 +815,18 @@ TEST(CDIBitmapImageMagickTest, ReadsTheStoredPalettedImage) {
     EXPECT_EQ(decoded.pixels, expected) << decoded.output;
 }
 
-TEST(CDIBitmapImageMagickTest, ReadsTheStoredTrueColourImage) {
-    CDIBitmap bitmap;
-    ASSERT_NE(bitmap.SetDIB(Block(TrueColourDib())), nullptr);
-    harness::TestDirectory dir;
-    const Decoded decoded = DecodeStoredImage(bitmap, dir);
-    ASSERT_EQ(decoded.width, 2) << decoded.output;
-    ASSERT_EQ(decoded.height, 2) << decoded.output;
-    const std::vector<COLORREF> expected = {kBlue, kWhite, kRed, kGreen};
-    EXPECT_EQ(decoded.pixels, expected) << decoded.output;
+TEST(CDIBitmapImageMagickTest, ReadsTheStoredTrueColourImageBottomUpOrTopDown) {
+    // A top-down picture is held, and stored, the right way up.
+    for (HGLOBAL hDIB : {Block(TrueColourDib()), ReaderBlock(TopDownTrueColourDib())}) {
+        CDIBitmap bitmap;
+        ASSERT_NE(bitmap.SetDIB(hDIB), nullptr);
+        harness::TestDirectory dir;
+        const Decoded decoded = DecodeStoredImage(bitmap, dir);
+        ASSERT_EQ(decoded.width, 2) << decoded.output;
+        ASSERT_EQ(decoded.height, 2) << decoded.output;
+        const std::vector<COLORREF> expected = {kBlue, kWhite, kRed, kGreen};
+        EXPECT_EQ(decoded.pixels, expected) << decoded.output;
+    }
 }
 
 TEST(CDIBitmapImageMagickTest, ReadsTheStoredBitFieldImages) {
@@ -842,17 +845,6 @@ TEST(CDIBitmapImageMagickTest, ReadsTheStoredBitFieldImages) {
         ASSERT_EQ(decoded.height, 2) << decoded.output;
         EXPECT_EQ(decoded.pixels, expected) << decoded.output;
     }
-}
-
-TEST(CDIBitmapImageMagickTest, ReadsAStoredTopDownPictureTheRightWayUp) {
-    CDIBitmap bitmap;
-    ASSERT_NE(bitmap.SetDIB(ReaderBlock(TopDownTrueColourDib())), nullptr);
-    harness::TestDirectory dir;
-    const Decoded decoded = DecodeStoredImage(bitmap, dir);
-    ASSERT_EQ(decoded.width, 2) << decoded.output;
-    ASSERT_EQ(decoded.height, 2) << decoded.output;
-    const std::vector<COLORREF> expected = {kBlue, kWhite, kRed, kGreen};
-    EXPECT_EQ(decoded.pixels, expected) << decoded.output;
 }
 
 }  // namespace

@@ -31,6 +31,42 @@ struct Edited {
     std::string bytes;
 };
 
+// Told of every chunk, as a listing is: the walk then looks at each one.
+class EveryChunk : public wavtheme::ChunkVisitor {
+public:
+    void Visit(const wavtheme::Chunk&, int) override {}
+    void EndList(const wavtheme::Chunk&, int, const std::string&) override {}
+};
+
+// What an edit takes from a layout, as text.
+std::string Summary(const wavtheme::WaveLayout& layout) {
+    const auto offset = [](const auto& value) { return value ? std::to_string(*value) : std::string("-"); };
+    return layout.problem + "|" + std::to_string(layout.hasFormat) + "|" + offset(layout.dataOffset) + "|" +
+           offset(layout.firstPictureOffset) + "|" +
+           (layout.firstList ? std::to_string(layout.firstList->offset) : "-") + "|" + layout.firstListProblem + "|" +
+           (layout.secondList ? std::to_string(layout.secondList->offset) : "-");
+}
+
+// The walk that steps over plain chunks in bulk finds what the one that looks
+// at each chunk finds.
+void CheckBulkWalk(const std::string& wave) {
+    preview::MemoryByteSource source(wave.data(), wave.size());
+    std::string bulk;
+    std::string told;
+    try {
+        bulk = Summary(wavtheme::ReadLayout(source));
+    } catch (const wavtheme::InputError& error) {
+        bulk = error.what();
+    }
+    try {
+        EveryChunk every;
+        told = Summary(wavtheme::ReadLayout(source, &every));
+    } catch (const wavtheme::InputError& error) {
+        told = error.what();
+    }
+    REQUIRE(bulk == told);
+}
+
 Edited Edit(const std::string& wave, const wavtheme::EditRequest& request) {
     preview::MemoryByteSource source(wave.data(), wave.size());
     Edited edited;
@@ -70,6 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     request.removePicture = !request.picture && (choice & 4) != 0;
     request.removeText = !request.text && (choice & 8) != 0;
 
+    CheckBulkWalk(wave);
     const Edited once = Edit(wave, request);
     if (once.refused) return 0;
     REQUIRE(once.bytes.size() == once.plan.outputSize);

@@ -50,11 +50,32 @@ void ReadWord(preview::RiffWalker& walker, Chunk& chunk) {
     }
 }
 
-// Walks the chunks of [begin, end), telling visitor of each; returns what stops
-// the walk short of end, or an empty string. owner names the form or list for
-// messages.
+// Whether a layout without a listing needs to see a chunk: the ones it keeps,
+// and lists, whose insides are checked too.
+bool Noted(std::uint32_t id) {
+    return id == kFourCCList || id == kFourCCDisp || id == kFourCCFmt || id == kFourCCData;
+}
+
+// Steps over the sound chunks from pos that a layout need not be told of,
+// leaving pos at the first chunk that is noted, damaged or not in the window;
+// last keeps the header of the chunk before it. A file of millions of small
+// chunks is checked at the cost of reading their headers.
+void SkipSoundChunks(preview::RiffWalker& walker, std::uint64_t& pos, std::uint64_t end, preview::ChunkInfo& last) {
+    preview::ChunkInfo header;
+    while (end - pos >= 8 && walker.HeaderAt(pos, header) && !Noted(header.ckid) && PrintableId(header.ckid)) {
+        const std::uint64_t room = end - pos - 8;
+        if (header.cksize > room || (header.cksize % 2 != 0 && header.cksize == room)) return;
+        last = header;
+        pos = header.DataEnd() + (header.cksize & 1u);
+        if (pos >= end) return;
+    }
+}
+
+// Walks the chunks of [begin, end), telling visitor of each, or with everyChunk
+// false only of those that Noted names; returns what stops the walk short of
+// end, or an empty string. owner names the form or list for messages.
 std::string WalkChunks(preview::RiffWalker& walker, std::uint64_t begin, std::uint64_t end, const std::string& owner,
-                       int depth, ChunkVisitor& visitor) {
+                       int depth, ChunkVisitor& visitor, bool everyChunk) {
     std::optional<std::uint32_t> oddBefore;
     std::uint32_t idBefore = 0;
     const auto hint = [&]() -> std::string {
@@ -63,6 +84,13 @@ std::string WalkChunks(preview::RiffWalker& walker, std::uint64_t begin, std::ui
                ", so its pad byte may be missing";
     };
     for (std::uint64_t pos = begin; pos < end;) {
+        preview::ChunkInfo skipped;
+        if (!everyChunk) SkipSoundChunks(walker, pos, end, skipped);
+        if (skipped.dwDataOffset != 0) {
+            oddBefore = skipped.cksize % 2 != 0 ? std::optional<std::uint32_t>(skipped.cksize) : std::nullopt;
+            idBefore = skipped.ckid;
+            if (pos >= end) break;
+        }
         if (end - pos < 8) {
             return std::to_string(end - pos) + " stray byte(s) at " + Offset(pos) + " at the end of the " + owner +
                    ", too few for a chunk" + hint();
@@ -90,7 +118,7 @@ std::string WalkChunks(preview::RiffWalker& walker, std::uint64_t begin, std::ui
         visitor.Visit(chunk, depth);
         if (chunk.listType && chunk.size >= 4 && depth < kMaxDepth) {
             const std::string problem = WalkChunks(walker, chunk.DataOffset() + 4, chunk.DataOffset() + chunk.size,
-                                                   "LIST " + Quoted(*chunk.listType), depth + 1, visitor);
+                                                   "LIST " + Quoted(*chunk.listType), depth + 1, visitor, everyChunk);
             visitor.EndList(chunk, depth, problem);
         }
         oddBefore = chunk.size % 2 != 0 ? std::optional<std::uint32_t>(chunk.size) : std::nullopt;
@@ -433,7 +461,7 @@ WaveLayout ReadLayout(preview::ByteSource& source, ChunkVisitor* visitor) {
     }
     preview::RiffWalker walker(source);
     LayoutVisitor collect(layout, visitor);
-    const std::string problem = WalkChunks(walker, 12, end, "WAVE form", 0, collect);
+    const std::string problem = WalkChunks(walker, 12, end, "WAVE form", 0, collect, visitor != nullptr);
     if (layout.problem.empty()) layout.problem = problem;
     return layout;
 }

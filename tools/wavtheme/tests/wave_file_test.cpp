@@ -379,6 +379,44 @@ TEST(WaveLayoutCheck, RefusesToChangeTheTextOfADamagedInfoList) {
     EXPECT_NE(result.find(info), std::string::npos);
 }
 
+// Without a listing the walk steps over plain chunks in bulk: it must find
+// what a walk told of every chunk finds, and stop at the same damage.
+TEST(WaveLayoutCheck, ReadsTheSameLayoutWithOrWithoutAListing) {
+    Bytes small;
+    for (int i = 0; i < 1000; ++i) small += i % 7 == 0 ? OddChunk("odd ") : Chunk("JUNK", "");
+    const Bytes nested = List("INFO", Chunk("ISBJ", "x") + small + List("deep", small + OddChunk("in  ")));
+    std::vector<Bytes> files = {
+        BusyWave(),
+        riff::Wave(small + nested + kData + small),
+        Riff("WAVE", riff::Fmt() + small + RawChunk("junk", 3, "abc") + kData),
+        Riff("WAVE", riff::Fmt() + small + RawChunk("junk", 3, "abc")),
+        Riff("WAVE", riff::Fmt() + small + "\x01\x02xx" + Le32(0) + kData),
+        Riff("WAVE", riff::Fmt() + small + "xyz"),
+    };
+    const Bytes busy = riff::Wave(small + nested + kData);
+    for (std::size_t size = 0; size <= busy.size(); size += 499) files.push_back(busy.substr(0, size));
+    for (const Bytes& file : files) {
+        preview::MemoryByteSource source(file.data(), file.size());
+        WaveLayout bulk;
+        try {
+            bulk = ReadLayout(source);
+        } catch (const InputError&) {
+            EXPECT_THROW(LayoutOf(file), InputError);
+            continue;
+        }
+        const test::Tree told = LayoutOf(file);
+        SCOPED_TRACE(told.problem + " / " + std::to_string(file.size()));
+        EXPECT_EQ(bulk.problem, told.problem);
+        EXPECT_EQ(bulk.hasFormat, told.hasFormat);
+        EXPECT_EQ(bulk.dataOffset, told.dataOffset);
+        EXPECT_EQ(bulk.firstPictureOffset, told.firstPictureOffset);
+        EXPECT_EQ(bulk.firstList.has_value(), told.firstList.has_value());
+        if (bulk.firstList && told.firstList) EXPECT_EQ(bulk.firstList->offset, told.firstList->offset);
+        EXPECT_EQ(bulk.firstListProblem, told.firstListProblem);
+        EXPECT_EQ(bulk.secondList.has_value(), told.secondList.has_value());
+    }
+}
+
 TEST(WaveLayoutCheck, ListsTheLayoutOfADamagedFileUpToTheDamage) {
     const Bytes wave = BusyWave().substr(0, 80);
     const test::Tree layout = LayoutOf(wave);

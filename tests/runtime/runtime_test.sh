@@ -13,15 +13,8 @@ work=$(mktemp -d)
 wine_sh() { "$root/scripts/wine.sh" "$rt" "$@"; }
 trap 'wine_sh stop; rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-pass() { echo "PASS: $1"; passed=$((passed + 1)); }
-fail() {
-  echo "FAIL: $1"
-  shift
-  for line in "$@"; do echo "    $line"; done
-  failed=$((failed + 1))
-}
+# shellcheck source=../support/checks.sh
+source "$root/tests/support/checks.sh"
 
 # run NAME: a trivial program through wine.sh exec; its status and output in $work/NAME.*
 run() {
@@ -113,5 +106,4 @@ else
     "$(report parallel3)" "$(report parallel4)"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

@@ -8,14 +8,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cxx=${CXX:-c++}
 
-passed=0
-failed=0
-pass() { echo "PASS: $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL: $1"; failed=$((failed + 1)); }
-summary() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-}
+# shellcheck source=../../tests/support/checks.sh
+source "$root/tests/support/checks.sh"
 
 # check NAME COMMAND...: passes when COMMAND exits 0; its output is shown on failure.
 check() {

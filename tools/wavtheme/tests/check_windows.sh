@@ -17,15 +17,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
 
-passed=0
-failed=0
-pass() { echo "PASS: $1"; passed=$((passed + 1)); }
-fail() {
-  echo "FAIL: $1"
-  shift
-  for line in "$@"; do echo "    $line"; done
-  failed=$((failed + 1))
-}
+# shellcheck source=../../../tests/support/checks.sh
+source "$root/tests/support/checks.sh"
 
 # Wine sees the Unix file system as drive Z:.
 windows_path() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
@@ -107,5 +100,4 @@ else
   fail "the Windows build refuses text that code page 932 cannot hold" "status $status: $(cat "$work/err")"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

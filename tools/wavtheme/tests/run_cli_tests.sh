@@ -16,15 +16,8 @@ export LC_ALL=C.UTF-8
 convert=$(command -v convert-im6.q16 || command -v convert)
 compare=$(command -v compare-im6.q16 || command -v compare)
 
-passed=0
-failed=0
-pass() { echo "PASS: $1"; passed=$((passed + 1)); }
-fail() {
-  echo "FAIL: $1"
-  shift
-  for line in "$@"; do echo "    $line"; done
-  failed=$((failed + 1))
-}
+# shellcheck source=../../../tests/support/checks.sh
+source "$here/../../../tests/support/checks.sh"
 
 # run ARGS...: runs wavtheme, leaving its status in $status, its output in out and err.
 run() {
@@ -418,5 +411,4 @@ else
   fail "--help shows the usage" "status $status"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

@@ -6,6 +6,7 @@
 //   bench_native walk FILE                 reads the file's picture and description, whatever they are
 //   bench_native runs N CMD… -- CMD…       median wall time of each command, N runs each
 //   bench_native peak CMD…                 the command's peak resident memory in bytes
+//   bench_native sizes N FILE              median seconds to follow the chunk sizes of FILE in memory
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -190,6 +191,33 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// The floor of every walk of a file of many small chunks: each header's offset
+// is the size read from the header before it, a chain of dependent loads that
+// no reader can shorten. The file is in memory and nothing is checked.
+int FollowSizes(int n, const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr || n < 1) return 2;
+    Bytes bytes;
+    char block[1 << 16];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes.append(block, got);
+    std::fclose(file);
+    std::vector<double> times;
+    std::uint64_t headers = 0;
+    for (int i = 0; i < n; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        headers = 0;
+        for (std::uint64_t pos = 12; bytes.size() - pos >= 8; ++headers) {
+            std::uint32_t size = 0;
+            std::memcpy(&size, bytes.data() + pos + 4, 4);
+            pos += 8 + static_cast<std::uint64_t>(size) + (size & 1u);
+            if (pos > bytes.size()) break;
+        }
+        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::printf("%.6f %llu\n", Median(times), static_cast<unsigned long long>(headers));
+    return 0;
+}
+
 // The two commands take turns, so that what else the machine does falls on both.
 int TimeRuns(int n, char** args, int count) {
     std::vector<char*> first;
@@ -234,6 +262,7 @@ int main(int argc, char** argv) {
     if (cmd == "walk" && argc == 3) return Walk(argv[2]);
     if (cmd == "runs" && argc > 3) return TimeRuns(std::atoi(argv[2]), argv + 3, argc - 3);
     if (cmd == "peak" && argc > 2) return Peak(argv + 2, argc - 2);
+    if (cmd == "sizes" && argc == 4) return FollowSizes(std::atoi(argv[2]), argv[3]);
     std::cerr << "usage: bench_native data DRIVE_DIR REG_FILE | isbj FILE | walk FILE | runs N CMD... -- CMD... | "
                  "peak CMD...\n";
     return 2;

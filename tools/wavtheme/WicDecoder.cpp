@@ -7,6 +7,7 @@
 #include <wincodec.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "Errors.h"
@@ -59,7 +60,7 @@ const Indexed kIndexed[] = {
     {GUID_WICPixelFormat4bppGray, 4, true},     {GUID_WICPixelFormat8bppGray, 8, true},
 };
 
-// The frame's pixels in format, rows top to bottom, each stride bytes.
+// The source's pixels at bitsPerPixel, rows top to bottom, each stride bytes.
 Bytes CopyPixels(IWICBitmapSource* source, UINT width, UINT height, UINT bitsPerPixel, UINT& stride) {
     stride = (width * bitsPerPixel + 31) / 32 * 4;
     Bytes pixels(static_cast<std::size_t>(stride) * height);
@@ -67,8 +68,9 @@ Bytes CopyPixels(IWICBitmapSource* source, UINT width, UINT height, UINT bitsPer
     return pixels;
 }
 
-std::uint32_t Le16At(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0] | p[1] << 8);
+// A 16-bit sample rounded to 8 bits, as libpng rounds it.
+std::uint8_t Round16To8(std::uint32_t sample) {
+    return static_cast<std::uint8_t>((sample * 255 + 32767) / 65535);
 }
 
 Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
@@ -97,13 +99,8 @@ Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
     UINT stride = 0;
     for (const Indexed& indexed : kIndexed) {
         if (format != indexed.format) continue;
-        image.indexBits = indexed.bits == 2 ? 4 : indexed.bits;
         if (indexed.grey) {
-            const std::uint32_t levels = 1u << indexed.bits;
-            for (std::uint32_t v = 0; v < levels; ++v) {
-                const auto grey = static_cast<std::uint8_t>(v * 255 / (levels - 1));
-                image.palette.push_back({grey, grey, grey});
-            }
+            image.palette = GreyLevels(indexed.bits);
         } else {
             Com<IWICPalette> palette;
             Check(factory->CreatePalette(&palette), "creating a palette");
@@ -114,67 +111,49 @@ Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
             Check(palette->GetColors(count, colours.data(), &count), "reading the palette");
             for (UINT i = 0; i < count; ++i) {
                 const WICColor c = colours[i];
-                const std::uint32_t alpha = c >> 24;
-                image.palette.push_back({BlendChannel(c >> 16 & 0xFF, alpha, background.r),
-                                         BlendChannel(c >> 8 & 0xFF, alpha, background.g),
-                                         BlendChannel(c & 0xFF, alpha, background.b)});
+                image.palette.push_back(Blend({static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                                               static_cast<std::uint8_t>(c)},
+                                              c >> 24, background));
             }
         }
         const Bytes stored = CopyPixels(frame.Get(), width, height, indexed.bits, stride);
-        image.pixels.assign(static_cast<std::size_t>(width) * height, 0);
-        for (UINT y = 0; y < height; ++y) {
-            const std::uint8_t* row = &stored[static_cast<std::size_t>(y) * stride];
-            for (UINT x = 0; x < width; ++x) {
-                const std::size_t bit = static_cast<std::size_t>(x) * indexed.bits;
-                const std::uint32_t index = (row[bit / 8] >> (8 - indexed.bits - bit % 8)) & ((1u << indexed.bits) - 1);
-                if (index >= image.palette.size()) {
-                    throw InputError("the picture uses colour " + std::to_string(index) + " of a palette of " +
-                                     std::to_string(image.palette.size()));
-                }
-                image.pixels[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(index);
-            }
-        }
+        UnpackIndices(image, stored.data(), stride, indexed.bits, "the picture");
         return image;
     }
 
-    // True colour: each pixel's red, green, blue and alpha at 8 bits.
-    image.pixels.assign(static_cast<std::size_t>(width) * height * 3, 0);
-    const auto put = [&](UINT x, UINT y, std::uint32_t r, std::uint32_t g, std::uint32_t b, std::uint32_t a) {
-        std::uint8_t* out = &image.pixels[(static_cast<std::size_t>(y) * width + x) * 3];
-        out[0] = BlendChannel(r, a, background.r);
-        out[1] = BlendChannel(g, a, background.g);
-        out[2] = BlendChannel(b, a, background.b);
-    };
-    if (format == GUID_WICPixelFormat16bppGray || format == GUID_WICPixelFormat48bppRGB ||
-        format == GUID_WICPixelFormat64bppRGBA) {
-        const int channels = format == GUID_WICPixelFormat16bppGray ? 1 : format == GUID_WICPixelFormat48bppRGB ? 3 : 4;
-        const Bytes stored = CopyPixels(frame.Get(), width, height, 16 * channels, stride);
-        for (UINT y = 0; y < height; ++y) {
-            for (UINT x = 0; x < width; ++x) {
-                const std::uint8_t* p = &stored[static_cast<std::size_t>(y) * stride + x * 2u * channels];
-                const std::uint8_t r = Round16To8(Le16At(p));
-                if (channels == 1) {
-                    put(x, y, r, r, r, 255);
-                } else {
-                    put(x, y, r, Round16To8(Le16At(p + 2)), Round16To8(Le16At(p + 4)),
-                        channels == 4 ? Round16To8(Le16At(p + 6)) : 255);
-                }
-            }
-        }
-        return image;
-    }
+    // True colour as 8-bit red, green, blue and alpha: samples of 16 bits
+    // rounded here, anything else converted to 32-bit BGRA.
+    const int deepChannels = format == GUID_WICPixelFormat16bppGray   ? 1
+                             : format == GUID_WICPixelFormat48bppRGB  ? 3
+                             : format == GUID_WICPixelFormat64bppRGBA ? 4
+                                                                      : 0;
     Com<IWICFormatConverter> converter;
-    Check(factory->CreateFormatConverter(&converter), "creating a format converter");
-    Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                WICBitmapPaletteTypeCustom),
-          "converting the pixels");
-    const Bytes stored = CopyPixels(converter.Get(), width, height, 32, stride);
+    IWICBitmapSource* source = frame.Get();
+    if (deepChannels == 0) {
+        Check(factory->CreateFormatConverter(&converter), "creating a format converter");
+        Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                    WICBitmapPaletteTypeCustom),
+              "converting the pixels");
+        source = converter.Get();
+    }
+    const UINT pixelBytes = deepChannels == 0 ? 4 : 2 * deepChannels;
+    const Bytes stored = CopyPixels(source, width, height, 8 * pixelBytes, stride);
+    Bytes rgba;
     for (UINT y = 0; y < height; ++y) {
         for (UINT x = 0; x < width; ++x) {
-            const std::uint8_t* p = &stored[static_cast<std::size_t>(y) * stride + x * 4u];
-            put(x, y, p[2], p[1], p[0], p[3]);
+            const std::uint8_t* p = &stored[static_cast<std::size_t>(y) * stride + x * pixelBytes];
+            if (deepChannels == 0) {
+                rgba.insert(rgba.end(), {p[2], p[1], p[0], p[3]});
+                continue;
+            }
+            // Grey gives red, green and blue alike.
+            for (int c = 0; c < 4; ++c) {
+                rgba.push_back(c == 3 && deepChannels < 4 ? 255
+                                                          : Round16To8(GetLe16(p + 2 * std::min(c, deepChannels - 1))));
+            }
         }
     }
+    image.pixels = BlendRgba(rgba, background);
     return image;
 }
 

@@ -199,8 +199,7 @@ Image DecodeJpeg(const Bytes& file) {
 }  // namespace
 
 Image DecodeWithPlatform(const Bytes& file, Rgb background) {
-    static const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (file.size() >= 8 && std::memcmp(file.data(), kPngSignature, 8) == 0) return DecodePng(file, background);
+    if (file.size() >= 8 && png_sig_cmp(file.data(), 0, 8) == 0) return DecodePng(file, background);
     if (file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF) return DecodeJpeg(file);
     throw InputError("not a PNG, JPEG or BMP picture");
 }

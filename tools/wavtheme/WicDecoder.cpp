@@ -6,6 +6,7 @@
 #include <initguid.h>
 #include <wincodec.h>
 #include <windows.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,34 +18,13 @@ namespace wavtheme {
 
 namespace {
 
-// Releases a COM interface when it goes out of scope.
-template <typename T>
-class Com {
-public:
-    Com() = default;
-    ~Com() {
-        if (m_p != nullptr) m_p->Release();
-    }
-    Com(const Com&) = delete;
-    Com& operator=(const Com&) = delete;
-    T** operator&() { return &m_p; }
-    T* operator->() const { return m_p; }
-    T* Get() const { return m_p; }
-
-private:
-    T* m_p = nullptr;
-};
-
-std::string Hresult(HRESULT hr) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
+using Microsoft::WRL::ComPtr;
 
 void Check(HRESULT hr, const char* what) {
-    if (FAILED(hr)) {
-        throw InputError(std::string("the picture cannot be decoded: ") + what + " failed (" + Hresult(hr) + ")");
-    }
+    if (SUCCEEDED(hr)) return;
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    throw InputError(std::string("the picture cannot be decoded: ") + what + " failed (" + code + ")");
 }
 
 struct Indexed {
@@ -74,16 +54,16 @@ std::uint8_t Round16To8(std::uint32_t sample) {
 }
 
 Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
-    Com<IWICStream> stream;
+    ComPtr<IWICStream> stream;
     Check(factory->CreateStream(&stream), "creating a stream");
     Check(stream->InitializeFromMemory(const_cast<BYTE*>(file.data()), static_cast<DWORD>(file.size())),
           "reading the file");
-    Com<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapDecoder> decoder;
     const HRESULT found =
         factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder);
     if (found == WINCODEC_ERR_COMPONENTNOTFOUND) throw InputError("not a picture that Windows has a decoder for");
     Check(found, "opening the picture");
-    Com<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICBitmapFrameDecode> frame;
     Check(decoder->GetFrame(0, &frame), "reading its first frame");
     UINT width = 0;
     UINT height = 0;
@@ -102,7 +82,7 @@ Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
         if (indexed.grey) {
             image.palette = GreyLevels(indexed.bits);
         } else {
-            Com<IWICPalette> palette;
+            ComPtr<IWICPalette> palette;
             Check(factory->CreatePalette(&palette), "creating a palette");
             Check(frame->CopyPalette(palette.Get()), "reading the palette");
             UINT count = 0;
@@ -127,7 +107,7 @@ Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
                              : format == GUID_WICPixelFormat48bppRGB  ? 3
                              : format == GUID_WICPixelFormat64bppRGBA ? 4
                                                                       : 0;
-    Com<IWICFormatConverter> converter;
+    ComPtr<IWICFormatConverter> converter;
     IWICBitmapSource* source = frame.Get();
     if (deepChannels == 0) {
         Check(factory->CreateFormatConverter(&converter), "creating a format converter");
@@ -168,9 +148,9 @@ Image DecodeWithPlatform(const Bytes& file, Rgb background) {
             if (active) CoUninitialize();
         }
     } done{uninitialise};
-    Com<IWICImagingFactory> factory;
+    ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(&factory)))) {
+                                reinterpret_cast<void**>(factory.GetAddressOf())))) {
         throw IoError("the Windows Imaging Component is not available");
     }
     return Decode(factory.Get(), file, background);

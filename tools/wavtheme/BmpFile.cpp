@@ -1,6 +1,7 @@
 // BMP files through the program's own DIB code: the file's header is reduced to
 // the DISP chunk data that the dialog reads, ConvertDisplayDib checks and
 // normalises it, and the pixels come from the normalised DIB.
+#include <array>
 #include <cstdlib>
 
 #include "DisplayDib.h"
@@ -51,13 +52,6 @@ struct Field {
     }
 };
 
-struct Fields {
-    Field red;
-    Field green;
-    Field blue;
-    Field alpha;
-};
-
 }  // namespace
 
 Image DecodeBmp(const Bytes& file, Rgb background) {
@@ -92,25 +86,22 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
 
     // An info header keeps its masks after itself; later headers inside.
     std::size_t tableAt = kFileHeaderSize + headerSize;
-    Fields fields;
+    std::array<std::uint32_t, 4> masks = {};
     if (bitfields) {
         const std::size_t masksAt = kFileHeaderSize + 40;
-        const std::size_t maskCount = compression == kBiAlphaBitfields ? 4 : 3;
+        const std::size_t maskCount = compression == kBiAlphaBitfields || headerSize >= 56 ? 4 : 3;
         if (headerSize == 40) tableAt += 4 * maskCount;
         if (file.size() < masksAt + 4 * maskCount) Fail("is cut short inside its colour masks");
-        fields.red = Field::FromMask(GetLe32(&file[masksAt]), "red");
-        fields.green = Field::FromMask(GetLe32(&file[masksAt + 4]), "green");
-        fields.blue = Field::FromMask(GetLe32(&file[masksAt + 8]), "blue");
-        if (maskCount == 4 || headerSize >= 56) fields.alpha = Field::FromMask(GetLe32(&file[masksAt + 12]), "alpha");
+        for (std::size_t i = 0; i < maskCount; ++i) masks[i] = GetLe32(&file[masksAt + 4 * i]);
     } else if (bits == 16) {
-        fields = {
-            Field::FromMask(0x7C00, "red"), Field::FromMask(0x03E0, "green"), Field::FromMask(0x001F, "blue"), {}};
+        masks = {0x7C00, 0x03E0, 0x001F, 0};
     } else if (bits == 32) {
-        fields = {Field::FromMask(0x00FF0000, "red"),
-                  Field::FromMask(0x0000FF00, "green"),
-                  Field::FromMask(0x000000FF, "blue"),
-                  {}};
+        masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0};
     }
+    const Field red = Field::FromMask(masks[0], "red");
+    const Field green = Field::FromMask(masks[1], "green");
+    const Field blue = Field::FromMask(masks[2], "blue");
+    const Field alpha = Field::FromMask(masks[3], "alpha");
 
     // The DISP chunk data: the header as the DIB code reads it (a core header, or
     // the 40 bytes of an info header that every later one begins with, stating
@@ -167,8 +158,8 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
                 continue;
             }
             const std::uint32_t pixel = bits == 16 ? GetLe16(row + 2 * x) : GetLe32(row + 4 * x);
-            rgba.insert(rgba.end(), {fields.red.Get(pixel), fields.green.Get(pixel), fields.blue.Get(pixel),
-                                     fields.alpha.width != 0 ? fields.alpha.Get(pixel) : std::uint8_t{255}});
+            rgba.insert(rgba.end(), {red.Get(pixel), green.Get(pixel), blue.Get(pixel),
+                                     alpha.width != 0 ? alpha.Get(pixel) : std::uint8_t{255}});
         }
     }
     // Many writers leave the alpha bits 0 throughout: such a picture is opaque.

@@ -140,14 +140,12 @@ Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
 }  // namespace
 
 Image DecodeWithPlatform(const Bytes& file, Rgb background) {
-    const HRESULT initialised = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    const bool uninitialise = SUCCEEDED(initialised);
     struct Uninitialise {
         bool active;
         ~Uninitialise() {
             if (active) CoUninitialize();
         }
-    } done{uninitialise};
+    } done{SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))};
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(factory.GetAddressOf())))) {

@@ -1,7 +1,7 @@
 // BMP files through the program's own DIB code: the file's header is reduced to
 // the DISP chunk data that the dialog reads, ConvertDisplayDib checks and
 // normalises it, and the pixels come from the normalised DIB.
-#include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "DisplayDib.h"
@@ -52,13 +52,6 @@ struct Field {
     }
 };
 
-struct Fields {
-    Field red;
-    Field green;
-    Field blue;
-    Field alpha;
-};
-
 }  // namespace
 
 Image DecodeBmp(const Bytes& file, Rgb background) {
@@ -93,25 +86,22 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
 
     // An info header keeps its masks after itself; later headers inside.
     std::size_t tableAt = kFileHeaderSize + headerSize;
-    Fields fields;
+    std::array<std::uint32_t, 4> masks = {};
     if (bitfields) {
         const std::size_t masksAt = kFileHeaderSize + 40;
-        const std::size_t maskCount = compression == kBiAlphaBitfields ? 4 : 3;
+        const std::size_t maskCount = compression == kBiAlphaBitfields || headerSize >= 56 ? 4 : 3;
         if (headerSize == 40) tableAt += 4 * maskCount;
         if (file.size() < masksAt + 4 * maskCount) Fail("is cut short inside its colour masks");
-        fields.red = Field::FromMask(GetLe32(&file[masksAt]), "red");
-        fields.green = Field::FromMask(GetLe32(&file[masksAt + 4]), "green");
-        fields.blue = Field::FromMask(GetLe32(&file[masksAt + 8]), "blue");
-        if (maskCount == 4 || headerSize >= 56) fields.alpha = Field::FromMask(GetLe32(&file[masksAt + 12]), "alpha");
+        for (std::size_t i = 0; i < maskCount; ++i) masks[i] = GetLe32(&file[masksAt + 4 * i]);
     } else if (bits == 16) {
-        fields = {
-            Field::FromMask(0x7C00, "red"), Field::FromMask(0x03E0, "green"), Field::FromMask(0x001F, "blue"), {}};
+        masks = {0x7C00, 0x03E0, 0x001F, 0};
     } else if (bits == 32) {
-        fields = {Field::FromMask(0x00FF0000, "red"),
-                  Field::FromMask(0x0000FF00, "green"),
-                  Field::FromMask(0x000000FF, "blue"),
-                  {}};
+        masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0};
     }
+    const Field red = Field::FromMask(masks[0], "red");
+    const Field green = Field::FromMask(masks[1], "green");
+    const Field blue = Field::FromMask(masks[2], "blue");
+    const Field alpha = Field::FromMask(masks[3], "alpha");
 
     // The DISP chunk data: the header as the DIB code reads it (a core header, or
     // the 40 bytes of an info header that every later one begins with, stating
@@ -150,50 +140,33 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
     const std::uint32_t entries = GetLe32(dib->data() + 32);
     for (std::uint32_t i = 0; i < entries; ++i)
         image.palette.push_back({table[4 * i + 2], table[4 * i + 1], table[4 * i]});
-    if (bits <= 8) image.indexBits = bits;
+    const std::ptrdiff_t rowBytes = (static_cast<std::ptrdiff_t>(bits) * image.width + 31) / 32 * 4;
     const std::uint8_t* rows = table + 4 * entries;
-    const std::size_t stride = (static_cast<std::size_t>(bits) * image.width + 31) / 32 * 4;
-    const std::size_t pixelCount = static_cast<std::size_t>(image.width) * image.height;
-    image.pixels.assign(bits <= 8 ? pixelCount : pixelCount * 3, 0);
-    Bytes alphas;
-    if (fields.alpha.width != 0) alphas.assign(pixelCount, 0);
+    // From the top row down: rows stored bottom-up are read from the last one back.
+    const std::uint8_t* top = height < 0 ? rows : rows + (image.height - 1) * rowBytes;
+    const std::ptrdiff_t stride = height < 0 ? rowBytes : -rowBytes;
+    if (bits <= 8) {
+        UnpackIndices(image, top, stride, bits, "the BMP picture");
+        return image;
+    }
+    Bytes rgba;
     for (std::uint32_t y = 0; y < image.height; ++y) {
-        const std::uint8_t* row = rows + (height < 0 ? y : image.height - 1 - y) * stride;
+        const std::uint8_t* row = top + static_cast<std::ptrdiff_t>(y) * stride;
         for (std::uint32_t x = 0; x < image.width; ++x) {
-            const std::size_t at = static_cast<std::size_t>(y) * image.width + x;
-            if (bits <= 8) {
-                const std::size_t bit = static_cast<std::size_t>(x) * bits;
-                const std::uint32_t index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-                if (index >= entries) {
-                    Fail("uses colour " + std::to_string(index) + " of a palette of " + std::to_string(entries));
-                }
-                image.pixels[at] = static_cast<std::uint8_t>(index);
+            if (bits == 24) {
+                rgba.insert(rgba.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x], 255});
                 continue;
             }
-            Rgb colour;
-            if (bits == 24) {
-                colour = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
-            } else {
-                const std::uint32_t pixel = bits == 16 ? GetLe16(row + 2 * x) : GetLe32(row + 4 * x);
-                colour = {fields.red.Get(pixel), fields.green.Get(pixel), fields.blue.Get(pixel)};
-                if (!alphas.empty()) alphas[at] = fields.alpha.Get(pixel);
-            }
-            image.pixels[3 * at] = colour.r;
-            image.pixels[3 * at + 1] = colour.g;
-            image.pixels[3 * at + 2] = colour.b;
+            const std::uint32_t pixel = bits == 16 ? GetLe16(row + 2 * x) : GetLe32(row + 4 * x);
+            rgba.insert(rgba.end(), {red.Get(pixel), green.Get(pixel), blue.Get(pixel),
+                                     alpha.width != 0 ? alpha.Get(pixel) : std::uint8_t{255}});
         }
     }
-
     // Many writers leave the alpha bits 0 throughout: such a picture is opaque.
-    if (!alphas.empty() && std::any_of(alphas.begin(), alphas.end(), [](std::uint8_t a) { return a != 0; })) {
-        const std::uint8_t back[3] = {background.r, background.g, background.b};
-        for (std::size_t i = 0; i < pixelCount; ++i) {
-            for (int c = 0; c < 3; ++c) {
-                std::uint8_t& v = image.pixels[3 * i + c];
-                v = BlendChannel(v, alphas[i], back[c]);
-            }
-        }
-    }
+    bool alphaUnused = true;
+    for (std::size_t i = 3; i < rgba.size(); i += 4) alphaUnused = alphaUnused && rgba[i] == 0;
+    for (std::size_t i = 3; alphaUnused && i < rgba.size(); i += 4) rgba[i] = 255;
+    image.pixels = BlendRgba(rgba, background);
     return image;
 }
 

@@ -19,6 +19,50 @@ void CheckPictureSize(std::uint64_t width, std::uint64_t height) {
     }
 }
 
+Rgb Blend(Rgb colour, std::uint32_t alpha, Rgb background) {
+    const auto channel = [alpha](std::uint32_t value, std::uint32_t back) {
+        return static_cast<std::uint8_t>((value * alpha + back * (255 - alpha) + 127) / 255);
+    };
+    return {channel(colour.r, background.r), channel(colour.g, background.g), channel(colour.b, background.b)};
+}
+
+Bytes BlendRgba(const Bytes& rgba, Rgb background) {
+    Bytes pixels;
+    pixels.reserve(rgba.size() / 4 * 3);
+    for (std::size_t i = 0; i + 3 < rgba.size(); i += 4) {
+        const Rgb colour = Blend({rgba[i], rgba[i + 1], rgba[i + 2]}, rgba[i + 3], background);
+        pixels.insert(pixels.end(), {colour.r, colour.g, colour.b});
+    }
+    return pixels;
+}
+
+std::vector<Rgb> GreyLevels(int bits) {
+    std::vector<Rgb> levels;
+    const std::uint32_t count = 1u << bits;
+    for (std::uint32_t v = 0; v < count; ++v) {
+        const auto grey = static_cast<std::uint8_t>(v * 255 / (count - 1));
+        levels.push_back({grey, grey, grey});
+    }
+    return levels;
+}
+
+void UnpackIndices(Image& image, const std::uint8_t* rows, std::ptrdiff_t stride, int bits, const std::string& what) {
+    image.indexBits = bits == 2 ? 4 : bits;
+    image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, 0);
+    for (std::uint32_t y = 0; y < image.height; ++y) {
+        const std::uint8_t* row = rows + static_cast<std::ptrdiff_t>(y) * stride;
+        for (std::uint32_t x = 0; x < image.width; ++x) {
+            const std::size_t bit = static_cast<std::size_t>(x) * bits;
+            const std::uint32_t index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+            if (index >= image.palette.size()) {
+                throw InputError(what + " uses colour " + std::to_string(index) + " of a palette of " +
+                                 std::to_string(image.palette.size()));
+            }
+            image.pixels[static_cast<std::size_t>(y) * image.width + x] = static_cast<std::uint8_t>(index);
+        }
+    }
+}
+
 Bytes MakePackedDib(const Image& image) {
     const int bits = image.indexBits != 0 ? image.indexBits : 24;
     const std::uint32_t colours =

@@ -4,6 +4,7 @@
 // Component on Windows, libpng and libjpeg elsewhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -55,15 +56,22 @@ Image DecodeBmp(const Bytes& file, Rgb background);
 // becomes true colour, 16-bit samples rounded to 8 bits.
 Image DecodeWithPlatform(const Bytes& file, Rgb background);
 
-// A colour channel of value over the background at alpha (0 transparent, 255 opaque).
-inline std::uint8_t BlendChannel(std::uint32_t value, std::uint32_t alpha, std::uint8_t background) {
-    return static_cast<std::uint8_t>((value * alpha + background * (255 - alpha) + 127) / 255);
-}
+// A colour over the background at alpha (0 transparent, 255 opaque).
+Rgb Blend(Rgb colour, std::uint32_t alpha, Rgb background);
 
-// A 16-bit sample rounded to 8 bits.
-inline std::uint8_t Round16To8(std::uint32_t sample) {
-    return static_cast<std::uint8_t>((sample * 255 + 32767) / 65535);
-}
+// True-colour pixels from 8-bit red, green, blue and alpha samples, blended onto
+// the background.
+Bytes BlendRgba(const Bytes& rgba, Rgb background);
+
+// The palette of grey levels at bits bits per pixel, black to white.
+std::vector<Rgb> GreyLevels(int bits);
+
+// Gives an image, its size and palette set, its pixels from indices of bits bits
+// (1, 2, 4 or 8) packed from each byte's high bits: the top row at rows, each
+// next one stride bytes on (less for rows stored bottom-up). 2-bit indices are
+// held at 4 bits. Throws InputError, what being the picture, for an index
+// outside the palette.
+void UnpackIndices(Image& image, const std::uint8_t* rows, std::ptrdiff_t stride, int bits, const std::string& what);
 
 // Throws InputError when a picture of this size is refused.
 void CheckPictureSize(std::uint64_t width, std::uint64_t height);

@@ -22,8 +22,9 @@ struct Failure {
     char message[JMSG_LENGTH_MAX > 200 ? JMSG_LENGTH_MAX : 200] = {};
 };
 
-void Remember(Failure& failure, const char* message) {
-    std::strncpy(failure.message, message != nullptr ? message : "an unknown error", sizeof failure.message - 1);
+[[noreturn]] void Fails(const char* format, const char* library, const Failure& failure) {
+    throw InputError(std::string("the ") + format + " picture is damaged or not one this tool reads (" + library +
+                     ": " + failure.message + ")");
 }
 
 // ---- PNG --------------------------------------------------------------------
@@ -38,10 +39,13 @@ struct PngState {
     png_infop info = nullptr;
     PngInput input;
     Failure failure;
+    // Palettes and grey levels of up to 8 bits stay indices as stored.
+    bool indexed = false;
 };
 
 void PngError(png_structp png, png_const_charp message) {
-    Remember(*static_cast<Failure*>(png_get_error_ptr(png)), message);
+    std::strncpy(static_cast<Failure*>(png_get_error_ptr(png))->message,
+                 message != nullptr ? message : "an unknown error", sizeof Failure::message - 1);
     png_longjmp(png, 1);
 }
 
@@ -61,8 +65,18 @@ bool ReadPngHeader(PngState& state) {
     // A damaged chunk of any kind means a damaged file.
     png_set_crc_action(state.png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
     png_read_info(state.png, state.info);
-    // Rows come as stored, one sample after another, the passes of an
-    // interlaced picture put together.
+    const int colourType = png_get_color_type(state.png, state.info);
+    state.indexed = colourType == PNG_COLOR_TYPE_PALETTE ||
+                    (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(state.png, state.info) <= 8);
+    if (!state.indexed) {
+        // Anything else as 8-bit red, green, blue and alpha: 16-bit samples
+        // rounded, the transparent colour of a tRNS chunk given alpha 0.
+        png_set_scale_16(state.png);
+        png_set_gray_to_rgb(state.png);
+        png_set_tRNS_to_alpha(state.png);
+        png_set_add_alpha(state.png, 0xFF, PNG_FILLER_AFTER);
+    }
+    // The passes of an interlaced picture put together.
     png_set_interlace_handling(state.png);
     png_read_update_info(state.png, state.info);
     return true;
@@ -75,22 +89,6 @@ bool ReadPngRows(PngState& state, png_bytepp rows) {
     return true;
 }
 
-[[noreturn]] void PngFails(const Failure& failure) {
-    throw InputError(std::string("the PNG picture is damaged or not one this tool reads (libpng: ") + failure.message +
-                     ")");
-}
-
-// Sample c of pixel x in a row as stored: packed below 8 bits, big-endian at 16.
-std::uint32_t Sample(const std::uint8_t* row, int depth, int channels, std::uint32_t x, int c) {
-    if (depth < 8) {
-        const std::size_t bit = static_cast<std::size_t>(x) * depth;
-        return (row[bit / 8] >> (8 - depth - bit % 8)) & ((1u << depth) - 1);
-    }
-    const std::size_t index = static_cast<std::size_t>(x) * channels + c;
-    if (depth == 8) return row[index];
-    return static_cast<std::uint32_t>(row[2 * index] << 8 | row[2 * index + 1]);
-}
-
 Image DecodePng(const Bytes& file, Rgb background) {
     PngState state;
     state.input.file = &file;
@@ -101,85 +99,40 @@ Image DecodePng(const Bytes& file, Rgb background) {
         ~Release() { png_destroy_read_struct(&state.png, &state.info, nullptr); }
     } release{state};
     if (state.info == nullptr) throw IoError("libpng cannot start: out of memory");
-    if (!ReadPngHeader(state)) PngFails(state.failure);
-
-    const std::uint32_t width = png_get_image_width(state.png, state.info);
-    const std::uint32_t height = png_get_image_height(state.png, state.info);
-    const int depth = png_get_bit_depth(state.png, state.info);
-    const int colourType = png_get_color_type(state.png, state.info);
-    const int channels = png_get_channels(state.png, state.info);
-    CheckPictureSize(width, height);
-
-    Bytes stored(png_get_rowbytes(state.png, state.info) * height);
-    std::vector<png_bytep> rows(height);
-    for (std::uint32_t y = 0; y < height; ++y) rows[y] = stored.data() + y * png_get_rowbytes(state.png, state.info);
-    if (!ReadPngRows(state, rows.data())) PngFails(state.failure);
-
-    png_colorp plte = nullptr;
-    int plteCount = 0;
-    png_get_PLTE(state.png, state.info, &plte, &plteCount);
-    png_bytep paletteAlpha = nullptr;
-    int alphaCount = 0;
-    png_color_16p key = nullptr;
-    const bool transparency = png_get_tRNS(state.png, state.info, &paletteAlpha, &alphaCount, &key) != 0;
+    if (!ReadPngHeader(state)) Fails("PNG", "libpng", state.failure);
 
     Image image;
-    image.width = width;
-    image.height = height;
-    const bool indexed = colourType == PNG_COLOR_TYPE_PALETTE || (colourType == PNG_COLOR_TYPE_GRAY && depth <= 8);
-    if (indexed) {
-        image.indexBits = depth == 1 ? 1 : depth == 8 ? 8 : 4;
-        if (colourType == PNG_COLOR_TYPE_PALETTE) {
-            for (int i = 0; i < plteCount; ++i) {
-                const std::uint8_t alpha = transparency && i < alphaCount ? paletteAlpha[i] : 255;
-                image.palette.push_back({BlendChannel(plte[i].red, alpha, background.r),
-                                         BlendChannel(plte[i].green, alpha, background.g),
-                                         BlendChannel(plte[i].blue, alpha, background.b)});
-            }
-        } else {
-            const std::uint32_t levels = 1u << depth;
-            for (std::uint32_t v = 0; v < levels; ++v) {
-                const auto grey = static_cast<std::uint8_t>(v * 255 / (levels - 1));
-                image.palette.push_back(transparency && key->gray == v ? background : Rgb{grey, grey, grey});
-            }
-        }
-        image.pixels.assign(static_cast<std::size_t>(width) * height, 0);
-    } else {
-        image.pixels.assign(static_cast<std::size_t>(width) * height * 3, 0);
+    image.width = png_get_image_width(state.png, state.info);
+    image.height = png_get_image_height(state.png, state.info);
+    CheckPictureSize(image.width, image.height);
+    const std::size_t stride = png_get_rowbytes(state.png, state.info);
+    Bytes stored(stride * image.height);
+    std::vector<png_bytep> rows(image.height);
+    for (std::uint32_t y = 0; y < image.height; ++y) rows[y] = stored.data() + y * stride;
+    if (!ReadPngRows(state, rows.data())) Fails("PNG", "libpng", state.failure);
+    if (!state.indexed) {
+        image.pixels = BlendRgba(stored, background);
+        return image;
     }
-    const auto to8 = [depth](std::uint32_t sample) {
-        return depth == 16 ? Round16To8(sample) : static_cast<std::uint8_t>(sample);
-    };
 
-    for (std::uint32_t y = 0; y < height; ++y) {
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const std::size_t at = static_cast<std::size_t>(y) * width + x;
-            if (indexed) {
-                const std::uint32_t index = Sample(rows[y], depth, channels, x, 0);
-                if (index >= image.palette.size()) {
-                    throw InputError("the PNG picture uses colour " + std::to_string(index) + " of a palette of " +
-                                     std::to_string(image.palette.size()));
-                }
-                image.pixels[at] = static_cast<std::uint8_t>(index);
-                continue;
-            }
-            std::uint32_t s[4] = {};
-            for (int c = 0; c < channels; ++c) s[c] = Sample(rows[y], depth, channels, x, c);
-            const bool grey = colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA;
-            std::uint32_t alpha = 255;
-            if (colourType == PNG_COLOR_TYPE_GRAY_ALPHA) alpha = to8(s[1]);
-            if (colourType == PNG_COLOR_TYPE_RGB_ALPHA) alpha = to8(s[3]);
-            if (transparency && colourType == PNG_COLOR_TYPE_GRAY && key->gray == s[0]) alpha = 0;
-            if (transparency && colourType == PNG_COLOR_TYPE_RGB && key->red == s[0] && key->green == s[1] &&
-                key->blue == s[2]) {
-                alpha = 0;
-            }
-            const std::uint8_t r = to8(s[0]);
-            image.pixels[3 * at] = BlendChannel(r, alpha, background.r);
-            image.pixels[3 * at + 1] = BlendChannel(grey ? r : to8(s[1]), alpha, background.g);
-            image.pixels[3 * at + 2] = BlendChannel(grey ? r : to8(s[2]), alpha, background.b);
+    const int depth = png_get_bit_depth(state.png, state.info);
+    png_bytep alphas = nullptr;
+    int alphaCount = 0;
+    png_color_16p key = nullptr;
+    png_get_tRNS(state.png, state.info, &alphas, &alphaCount, &key);
+    if (png_get_color_type(state.png, state.info) == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp plte = nullptr;
+        int plteCount = 0;
+        png_get_PLTE(state.png, state.info, &plte, &plteCount);
+        for (int i = 0; i < plteCount; ++i) {
+            image.palette.push_back(
+                Blend({plte[i].red, plte[i].green, plte[i].blue}, i < alphaCount ? alphas[i] : 255, background));
         }
+    } else {
+        image.palette = GreyLevels(depth);
+        if (key != nullptr && key->gray < image.palette.size()) image.palette[key->gray] = background;
     }
+    UnpackIndices(image, stored.data(), static_cast<std::ptrdiff_t>(stride), depth, "the PNG picture");
     return image;
 }
 
@@ -223,11 +176,6 @@ bool ReadJpegPixels(jpeg_decompress_struct& info, JpegErrors& errors, std::uint8
     return true;
 }
 
-[[noreturn]] void JpegFails(const Failure& failure) {
-    throw InputError(std::string("the JPEG picture is damaged or not one this tool reads (libjpeg: ") +
-                     failure.message + ")");
-}
-
 Image DecodeJpeg(const Bytes& file) {
     jpeg_decompress_struct info{};
     JpegErrors errors{};
@@ -238,21 +186,20 @@ Image DecodeJpeg(const Bytes& file) {
         jpeg_decompress_struct& info;
         ~Release() { jpeg_destroy_decompress(&info); }
     } release{info};
-    if (!ReadJpegHeader(info, errors, file)) JpegFails(errors.failure);
+    if (!ReadJpegHeader(info, errors, file)) Fails("JPEG", "libjpeg", errors.failure);
     CheckPictureSize(info.image_width, info.image_height);
     Image image;
     image.width = info.image_width;
     image.height = info.image_height;
     image.pixels.assign(static_cast<std::size_t>(image.width) * image.height * 3, 0);
-    if (!ReadJpegPixels(info, errors, image.pixels.data())) JpegFails(errors.failure);
+    if (!ReadJpegPixels(info, errors, image.pixels.data())) Fails("JPEG", "libjpeg", errors.failure);
     return image;
 }
 
 }  // namespace
 
 Image DecodeWithPlatform(const Bytes& file, Rgb background) {
-    static const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (file.size() >= 8 && std::memcmp(file.data(), kPngSignature, 8) == 0) return DecodePng(file, background);
+    if (file.size() >= 8 && png_sig_cmp(file.data(), 0, 8) == 0) return DecodePng(file, background);
     if (file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF) return DecodeJpeg(file);
     throw InputError("not a PNG, JPEG or BMP picture");
 }

@@ -6,7 +6,9 @@
 #include <initguid.h>
 #include <wincodec.h>
 #include <windows.h>
+#include <wrl/client.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "Errors.h"
@@ -16,34 +18,13 @@ namespace wavtheme {
 
 namespace {
 
-// Releases a COM interface when it goes out of scope.
-template <typename T>
-class Com {
-public:
-    Com() = default;
-    ~Com() {
-        if (m_p != nullptr) m_p->Release();
-    }
-    Com(const Com&) = delete;
-    Com& operator=(const Com&) = delete;
-    T** operator&() { return &m_p; }
-    T* operator->() const { return m_p; }
-    T* Get() const { return m_p; }
-
-private:
-    T* m_p = nullptr;
-};
-
-std::string Hresult(HRESULT hr) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
+using Microsoft::WRL::ComPtr;
 
 void Check(HRESULT hr, const char* what) {
-    if (FAILED(hr)) {
-        throw InputError(std::string("the picture cannot be decoded: ") + what + " failed (" + Hresult(hr) + ")");
-    }
+    if (SUCCEEDED(hr)) return;
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    throw InputError(std::string("the picture cannot be decoded: ") + what + " failed (" + code + ")");
 }
 
 struct Indexed {
@@ -59,7 +40,7 @@ const Indexed kIndexed[] = {
     {GUID_WICPixelFormat4bppGray, 4, true},     {GUID_WICPixelFormat8bppGray, 8, true},
 };
 
-// The frame's pixels in format, rows top to bottom, each stride bytes.
+// The source's pixels at bitsPerPixel, rows top to bottom, each stride bytes.
 Bytes CopyPixels(IWICBitmapSource* source, UINT width, UINT height, UINT bitsPerPixel, UINT& stride) {
     stride = (width * bitsPerPixel + 31) / 32 * 4;
     Bytes pixels(static_cast<std::size_t>(stride) * height);
@@ -67,21 +48,22 @@ Bytes CopyPixels(IWICBitmapSource* source, UINT width, UINT height, UINT bitsPer
     return pixels;
 }
 
-std::uint32_t Le16At(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0] | p[1] << 8);
+// A 16-bit sample rounded to 8 bits, as libpng rounds it.
+std::uint8_t Round16To8(std::uint32_t sample) {
+    return static_cast<std::uint8_t>((sample * 255 + 32767) / 65535);
 }
 
 Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
-    Com<IWICStream> stream;
+    ComPtr<IWICStream> stream;
     Check(factory->CreateStream(&stream), "creating a stream");
     Check(stream->InitializeFromMemory(const_cast<BYTE*>(file.data()), static_cast<DWORD>(file.size())),
           "reading the file");
-    Com<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapDecoder> decoder;
     const HRESULT found =
         factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder);
     if (found == WINCODEC_ERR_COMPONENTNOTFOUND) throw InputError("not a picture that Windows has a decoder for");
     Check(found, "opening the picture");
-    Com<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICBitmapFrameDecode> frame;
     Check(decoder->GetFrame(0, &frame), "reading its first frame");
     UINT width = 0;
     UINT height = 0;
@@ -97,15 +79,10 @@ Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
     UINT stride = 0;
     for (const Indexed& indexed : kIndexed) {
         if (format != indexed.format) continue;
-        image.indexBits = indexed.bits == 2 ? 4 : indexed.bits;
         if (indexed.grey) {
-            const std::uint32_t levels = 1u << indexed.bits;
-            for (std::uint32_t v = 0; v < levels; ++v) {
-                const auto grey = static_cast<std::uint8_t>(v * 255 / (levels - 1));
-                image.palette.push_back({grey, grey, grey});
-            }
+            image.palette = GreyLevels(indexed.bits);
         } else {
-            Com<IWICPalette> palette;
+            ComPtr<IWICPalette> palette;
             Check(factory->CreatePalette(&palette), "creating a palette");
             Check(frame->CopyPalette(palette.Get()), "reading the palette");
             UINT count = 0;
@@ -114,84 +91,64 @@ Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
             Check(palette->GetColors(count, colours.data(), &count), "reading the palette");
             for (UINT i = 0; i < count; ++i) {
                 const WICColor c = colours[i];
-                const std::uint32_t alpha = c >> 24;
-                image.palette.push_back({BlendChannel(c >> 16 & 0xFF, alpha, background.r),
-                                         BlendChannel(c >> 8 & 0xFF, alpha, background.g),
-                                         BlendChannel(c & 0xFF, alpha, background.b)});
+                image.palette.push_back(Blend({static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                                               static_cast<std::uint8_t>(c)},
+                                              c >> 24, background));
             }
         }
         const Bytes stored = CopyPixels(frame.Get(), width, height, indexed.bits, stride);
-        image.pixels.assign(static_cast<std::size_t>(width) * height, 0);
-        for (UINT y = 0; y < height; ++y) {
-            const std::uint8_t* row = &stored[static_cast<std::size_t>(y) * stride];
-            for (UINT x = 0; x < width; ++x) {
-                const std::size_t bit = static_cast<std::size_t>(x) * indexed.bits;
-                const std::uint32_t index = (row[bit / 8] >> (8 - indexed.bits - bit % 8)) & ((1u << indexed.bits) - 1);
-                if (index >= image.palette.size()) {
-                    throw InputError("the picture uses colour " + std::to_string(index) + " of a palette of " +
-                                     std::to_string(image.palette.size()));
-                }
-                image.pixels[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(index);
-            }
-        }
+        UnpackIndices(image, stored.data(), stride, indexed.bits, "the picture");
         return image;
     }
 
-    // True colour: each pixel's red, green, blue and alpha at 8 bits.
-    image.pixels.assign(static_cast<std::size_t>(width) * height * 3, 0);
-    const auto put = [&](UINT x, UINT y, std::uint32_t r, std::uint32_t g, std::uint32_t b, std::uint32_t a) {
-        std::uint8_t* out = &image.pixels[(static_cast<std::size_t>(y) * width + x) * 3];
-        out[0] = BlendChannel(r, a, background.r);
-        out[1] = BlendChannel(g, a, background.g);
-        out[2] = BlendChannel(b, a, background.b);
-    };
-    if (format == GUID_WICPixelFormat16bppGray || format == GUID_WICPixelFormat48bppRGB ||
-        format == GUID_WICPixelFormat64bppRGBA) {
-        const int channels = format == GUID_WICPixelFormat16bppGray ? 1 : format == GUID_WICPixelFormat48bppRGB ? 3 : 4;
-        const Bytes stored = CopyPixels(frame.Get(), width, height, 16 * channels, stride);
-        for (UINT y = 0; y < height; ++y) {
-            for (UINT x = 0; x < width; ++x) {
-                const std::uint8_t* p = &stored[static_cast<std::size_t>(y) * stride + x * 2u * channels];
-                const std::uint8_t r = Round16To8(Le16At(p));
-                if (channels == 1) {
-                    put(x, y, r, r, r, 255);
-                } else {
-                    put(x, y, r, Round16To8(Le16At(p + 2)), Round16To8(Le16At(p + 4)),
-                        channels == 4 ? Round16To8(Le16At(p + 6)) : 255);
-                }
-            }
-        }
-        return image;
+    // True colour as 8-bit red, green, blue and alpha: samples of 16 bits
+    // rounded here, anything else converted to 32-bit BGRA.
+    const int deepChannels = format == GUID_WICPixelFormat16bppGray   ? 1
+                             : format == GUID_WICPixelFormat48bppRGB  ? 3
+                             : format == GUID_WICPixelFormat64bppRGBA ? 4
+                                                                      : 0;
+    ComPtr<IWICFormatConverter> converter;
+    IWICBitmapSource* source = frame.Get();
+    if (deepChannels == 0) {
+        Check(factory->CreateFormatConverter(&converter), "creating a format converter");
+        Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                    WICBitmapPaletteTypeCustom),
+              "converting the pixels");
+        source = converter.Get();
     }
-    Com<IWICFormatConverter> converter;
-    Check(factory->CreateFormatConverter(&converter), "creating a format converter");
-    Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                WICBitmapPaletteTypeCustom),
-          "converting the pixels");
-    const Bytes stored = CopyPixels(converter.Get(), width, height, 32, stride);
+    const UINT pixelBytes = deepChannels == 0 ? 4 : 2 * deepChannels;
+    const Bytes stored = CopyPixels(source, width, height, 8 * pixelBytes, stride);
+    Bytes rgba;
     for (UINT y = 0; y < height; ++y) {
         for (UINT x = 0; x < width; ++x) {
-            const std::uint8_t* p = &stored[static_cast<std::size_t>(y) * stride + x * 4u];
-            put(x, y, p[2], p[1], p[0], p[3]);
+            const std::uint8_t* p = &stored[static_cast<std::size_t>(y) * stride + x * pixelBytes];
+            if (deepChannels == 0) {
+                rgba.insert(rgba.end(), {p[2], p[1], p[0], p[3]});
+                continue;
+            }
+            // Grey gives red, green and blue alike.
+            for (int c = 0; c < 4; ++c) {
+                rgba.push_back(c == 3 && deepChannels < 4 ? 255
+                                                          : Round16To8(GetLe16(p + 2 * std::min(c, deepChannels - 1))));
+            }
         }
     }
+    image.pixels = BlendRgba(rgba, background);
     return image;
 }
 
 }  // namespace
 
 Image DecodeWithPlatform(const Bytes& file, Rgb background) {
-    const HRESULT initialised = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    const bool uninitialise = SUCCEEDED(initialised);
     struct Uninitialise {
         bool active;
         ~Uninitialise() {
             if (active) CoUninitialize();
         }
-    } done{uninitialise};
-    Com<IWICImagingFactory> factory;
+    } done{SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))};
+    ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(&factory)))) {
+                                reinterpret_cast<void**>(factory.GetAddressOf())))) {
         throw IoError("the Windows Imaging Component is not available");
     }
     return Decode(factory.Get(), file, background);

@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+#include <png.h>
+
+#include "write_file.h"
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -289,9 +293,6 @@ void Put32(Bytes& out, std::uint32_t v) {
     Put16(out, v & 0xFFFF);
     Put16(out, v >> 16);
 }
-void PutBe32(Bytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
 std::uint8_t Byte(double v) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
 }
@@ -330,76 +331,27 @@ Bytes Bmp(const Picture& picture) {
     return out;
 }
 
-std::uint32_t Crc32(const Bytes& data, std::size_t from) {
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (std::size_t i = from; i < data.size(); ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc & 1) != 0 ? 0xEDB88320 ^ (crc >> 1) : crc >> 1;
-    }
-    return crc ^ 0xFFFFFFFF;
-}
-
-void PngChunk(Bytes& out, const char* type, const Bytes& data) {
-    PutBe32(out, static_cast<std::uint32_t>(data.size()));
-    const std::size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutBe32(out, Crc32(out, start));
-}
-
-// A zlib stream of stored blocks: the tool's reader must take any valid stream,
-// and the picture is small.
-Bytes ZlibStored(const Bytes& raw) {
-    Bytes out = {0x78, 0x01};
-    std::size_t pos = 0;
-    do {
-        const std::size_t length = std::min<std::size_t>(raw.size() - pos, 65535);
-        out.push_back(pos + length == raw.size() ? 1 : 0);
-        Put16(out, static_cast<std::uint32_t>(length));
-        Put16(out, static_cast<std::uint32_t>(length ^ 0xFFFF));
-        out.insert(out.end(), raw.begin() + pos, raw.begin() + pos + length);
-        pos += length;
-    } while (pos < raw.size());
-    std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBe32(out, b << 16 | a);
-    return out;
-}
-
+// Through libpng, which writes a palette of up to 16 colours at 4 bits.
 Bytes Png(const Picture& picture, bool alpha) {
-    const int depth = picture.HasPalette() && picture.palette.size() <= 16 ? 4 : 8;
-    const int colourType = picture.HasPalette() ? 3 : alpha ? 6 : 2;
-    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes header;
-    PutBe32(header, static_cast<std::uint32_t>(picture.width));
-    PutBe32(header, static_cast<std::uint32_t>(picture.height));
-    header.insert(header.end(), {static_cast<std::uint8_t>(depth), static_cast<std::uint8_t>(colourType), 0, 0, 0});
-    PngChunk(out, "IHDR", header);
-    if (picture.HasPalette()) {
-        Bytes plte;
-        for (const Rgba& c : picture.palette) plte.insert(plte.end(), {Byte(c.r), Byte(c.g), Byte(c.b)});
-        PngChunk(out, "PLTE", plte);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(picture.width);
+    image.height = static_cast<png_uint_32>(picture.height);
+    image.format = picture.HasPalette() ? PNG_FORMAT_RGB_COLORMAP : alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    image.colormap_entries = static_cast<png_uint_32>(picture.palette.size());
+    Bytes colours;
+    for (const Rgba& c : picture.palette) colours.insert(colours.end(), {Byte(c.r), Byte(c.g), Byte(c.b)});
+    Bytes pixels = picture.indices;
+    for (std::size_t i = 0; i < picture.rgba.size(); ++i) {
+        if (alpha || i % 4 != 3) pixels.push_back(picture.rgba[i]);
     }
-    Bytes raw;
-    for (int y = 0; y < picture.height; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < picture.width; ++x) {
-            const std::size_t at = static_cast<std::size_t>(y) * picture.width + x;
-            if (depth == 4) {
-                if (x % 2 == 0) raw.push_back(0);
-                raw.back() |= static_cast<std::uint8_t>(picture.indices[at] << (x % 2 == 0 ? 4 : 0));
-            } else if (picture.HasPalette()) {
-                raw.push_back(picture.indices[at]);
-            } else {
-                raw.insert(raw.end(), picture.rgba.begin() + 4 * at, picture.rgba.begin() + 4 * at + (alpha ? 4 : 3));
-            }
-        }
+    Bytes out(PNG_IMAGE_PNG_SIZE_MAX(image));
+    png_alloc_size_t size = out.size();
+    if (!png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, colours.data())) {
+        std::fprintf(stderr, "drawdemo: libpng: %s\n", image.message);
+        return {};
     }
-    PngChunk(out, "IDAT", ZlibStored(raw));
-    PngChunk(out, "IEND", {});
+    out.resize(size);
     return out;
 }
 
@@ -424,16 +376,5 @@ int main(int argc, char** argv) {
     }
     const Picture picture = found->second();
     const Bytes bytes = extension == ".bmp" ? Bmp(picture) : Png(picture, kind == "exit");
-    std::FILE* file = std::fopen(out.c_str(), "wb");
-    if (file == nullptr) {
-        std::perror(out.c_str());
-        return 1;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fclose(file) != 0 || !ok) {
-        std::perror(out.c_str());
-        std::remove(out.c_str());
-        return 1;
-    }
-    return 0;
+    return !bytes.empty() && writeFile("drawdemo", out, bytes) ? 0 : 1;
 }

@@ -32,8 +32,11 @@ std::optional<std::string> Convert(std::string_view in, Encoding from, Encoding 
     const int units = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, in.data(), size, wide.data(), size);
     if (units <= 0) return std::nullopt;
     std::string out(3 * static_cast<std::size_t>(units), '\0');
+    // No best fit: a character the code page lacks fails the round trip below
+    // instead of turning into a look-alike.
+    const DWORD flags = to == kCp932 ? WC_NO_BEST_FIT_CHARS : 0;
     const int length =
-        WideCharToMultiByte(to, 0, wide.data(), units, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+        WideCharToMultiByte(to, flags, wide.data(), units, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
     if (length <= 0) return std::nullopt;
     out.resize(static_cast<std::size_t>(length));
     return out;

@@ -81,7 +81,8 @@ protected:
     virtual LONG EnumEventKey(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName);
 
     // The two registry writes of saving, apart so that tests can make them fail.
-    virtual LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey);
+    // The disposition tells whether the key was created (REG_CREATED_NEW_KEY).
+    virtual LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition);
     virtual LONG SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData);
 
     // app/SoundControlDlg.cpp

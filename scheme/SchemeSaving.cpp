@@ -25,15 +25,12 @@ BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {
         SoundEvent* pEvent = GetEvent(i);
         // Only what the user changed is written. An event left alone keeps its key
         // exactly as it was, whatever its values are named and typed; only a
-        // missing .Current is created, holding the empty string.
-        CString strData;
-        if (pEvent->IsAssigned()) {
-            strData = pEvent->GetFile() + CString('\0');
-        } else if (!pEvent->HasCurrentKey()) {
-            strData = CString('\0');
-        } else {
-            continue;
-        }
+        // .Current that is still missing now is created, holding the empty string.
+        // One that another program created while the dialog was open holds its
+        // sound, which this dialog never saw: it is left alone.
+        BOOL bAssigned = pEvent->IsAssigned();
+        if (!bAssigned && pEvent->HasCurrentKey()) continue;
+        CString strData = (bAssigned ? pEvent->GetFile() : CString()) + CString('\0');
 
         HKEY hEventKey;
         if (::RegOpenKeyExA(hAppKey, pEvent->GetKey(), 0, KEY_ALL_ACCESS, &hEventKey) != ERROR_SUCCESS) {
@@ -44,10 +41,15 @@ BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {
             continue;
         }
         HKEY hCurrentKey;
-        LONG rc = CreateCurrentKey(hEventKey, &hCurrentKey);
+        DWORD dwDisposition = 0;
+        LONG rc = CreateCurrentKey(hEventKey, &hCurrentKey, &dwDisposition);
         ::RegCloseKey(hEventKey);
         if (rc != ERROR_SUCCESS) {
             AfxMessageBox("レジストリキーのオープンまたは作成に失敗しました\t\".Current\"", MB_OK);
+            continue;
+        }
+        if (!bAssigned && dwDisposition != REG_CREATED_NEW_KEY) {
+            ::RegCloseKey(hCurrentKey);
             continue;
         }
         if (SetCurrentValue(hCurrentKey, REG_SZ, strData) != ERROR_SUCCESS) MessageBox("レジストリ更新失敗");
@@ -59,9 +61,9 @@ BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {
     return TRUE;
 }
 
-LONG CSoundControlDlg::CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey) {
+LONG CSoundControlDlg::CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition) {
     return ::RegCreateKeyExA(hEventKey, ".Current", 0, const_cast<LPSTR>(""), REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                             nullptr, phCurrentKey, nullptr);
+                             nullptr, phCurrentKey, pdwDisposition);
 }
 
 LONG CSoundControlDlg::SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData) {

@@ -70,9 +70,9 @@ protected:
         m_enumResults.push_back(CSoundControlDlg::EnumEventKey(hAppKey, nIndex, pszName, pnName));
         return m_enumResults.back();
     }
-    LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey) override {
+    LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition) override {
         if (m_nCreateCalls++ == m_nFailCreateAt) return ERROR_ACCESS_DENIED;
-        return CSoundControlDlg::CreateCurrentKey(hEventKey, phCurrentKey);
+        return CSoundControlDlg::CreateCurrentKey(hEventKey, phCurrentKey, pdwDisposition);
     }
     LONG SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData) override {
         if (m_nSetCalls++ == m_nFailSetAt) return ERROR_ACCESS_DENIED;

@@ -86,6 +86,34 @@ TEST_F(SavingTest, OkLeavesTheKeysOfUntouchedEventsExactlyAsTheyWere) {
     dlg->DestroyWindow();
 }
 
+TEST_F(SavingTest, OkCreatesOnlyTheCurrentKeysThatAreStillMissing) {
+    // Events without a .Current at start-up, and what another program does to
+    // them while the dialog is open.
+    struct Row {
+        const char* key;
+        const char* meanwhile;  // the value another program writes; null: nothing, "-": a key without value
+        const char* chosen;     // the user's assignment, or null
+        RegValue after;
+    } rows[] = {
+        {"Untouched", nullptr, nullptr, Sz("")},
+        {"Given", "C:\\other.wav", nullptr, Sz("C:\\other.wav")},
+        {"Keyed", "-", nullptr, RegValue{"", 0, "<missing>"}},
+        {"Chosen", "C:\\other.wav", "C:\\mine.wav", Sz("C:\\mine.wav")},
+    };
+    for (const Row& row : rows) AddEvent(row.key, row.key);
+    auto dlg = OpenDialog();
+    for (const Row& row : rows) {
+        std::string current = kApps + "\\" + row.key + "\\.Current";
+        if (row.meanwhile != nullptr && std::string(row.meanwhile) == "-") m_reg.CreateKey(current);
+        if (row.meanwhile != nullptr && std::string(row.meanwhile) != "-") m_reg.SetString(current, "", row.meanwhile);
+        if (row.chosen != nullptr) dlg->Find(row.key)->SetFile(row.chosen);
+    }
+    harness::ClickButton(dlg->m_hWnd, IDOK);
+    for (const Row& row : rows) EXPECT_EQ(Current(row.key), row.after) << row.key;
+    EXPECT_TRUE(m_reg.KeyExists(kApps + "\\Keyed\\.Current"));
+    dlg->DestroyWindow();
+}
+
 TEST_F(SavingTest, AssignmentsAreWrittenAsRegSzWithTheirNul) {
     AddEvent("A", "エー", "C:\\a.wav");
     AddEvent("B", "ビー", "%SystemRoot%\\b.wav", REG_EXPAND_SZ);

@@ -15,26 +15,37 @@ namespace {
 const char kAppsKey[] = "AppEvents\\Schemes\\Apps\\";
 const char kLabelsKey[] = "AppEvents\\EventLabels\\";
 
+// The registry's own limits, which bound every reading loop: a value name is at
+// most 16,383 characters, each of which takes up to two bytes in code page 932.
+constexpr DWORD kMaxValueNameChars = 16383;
+constexpr DWORD kMaxNarrowValueName = 2 * kMaxValueNameChars + 1;
+// A value that grows between the call that sizes it and the call that reads it,
+// again and again, is given up after this many tries.
+constexpr int kMaxReadTries = 8;
+
 // Reads a key's value at an index whole: its name, its type and every data byte,
 // so that nothing the program may write back later is cut. Every registry call
 // is a round trip to the registry's server: a buffer that holds a usual path
-// reads most values in one call, and only a longer value is asked again.
+// reads most values in one call, and only a longer value is asked again. A value
+// that cannot be read within the registry's limits reads as absent.
 LONG ReadValue(HKEY hKey, DWORD nIndex, CString* pName, DWORD* pType, CString* pData) {
-    // A value name is at most 16383 characters.
-    char szName[16384];
+    std::vector<char> name(kMaxNarrowValueName);
     DWORD nBuffer = MAX_PATH;
-    for (;;) {
-        DWORD nName = sizeof szName;
+    for (int nTry = 0; nTry < kMaxReadTries; ++nTry) {
+        DWORD nName = static_cast<DWORD>(name.size());
         DWORD nData = nBuffer;
         LPSTR pBuffer = pData->GetBuffer(static_cast<int>(nBuffer));
-        LONG rc =
-            ::RegEnumValueA(hKey, nIndex, szName, &nName, nullptr, pType, reinterpret_cast<BYTE*>(pBuffer), &nData);
+        LONG rc = ::RegEnumValueA(hKey, nIndex, name.data(), &nName, nullptr, pType, reinterpret_cast<BYTE*>(pBuffer),
+                                  &nData);
         pData->ReleaseBuffer(rc == ERROR_SUCCESS ? static_cast<int>(nData) : 0);
-        if (rc == ERROR_SUCCESS) *pName = CString(szName, static_cast<int>(nName));
+        if (rc == ERROR_SUCCESS) *pName = CString(name.data(), static_cast<int>(nName));
         if (rc != ERROR_MORE_DATA) return rc;
         // nData now holds the size needed; the value may also have grown in between.
-        nBuffer = nData > nBuffer ? nData : nBuffer * 2;
+        // A size that does not grow means the name is what did not fit.
+        if (nData <= nBuffer) return ERROR_MORE_DATA;
+        nBuffer = nData;
     }
+    return ERROR_MORE_DATA;
 }
 
 // Reads a key's first value whole, whatever its name.
@@ -43,29 +54,37 @@ BOOL ReadFirstValue(HKEY hKey, DWORD* pType, CString* pData) {
     return ReadValue(hKey, 0, &strName, pType, pData) == ERROR_SUCCESS;
 }
 
-// Another program may have stored a sound in UTF-16 with characters that the
-// code page cannot hold; the narrow reading then names no file. Such a value is
-// read again through the wide API: the file it names is shown by its short
-// path, or the event has no sound when there is no such file. FALSE when the
-// code page holds the text, and the narrow reading stands.
-BOOL ReadWideSoundPath(HKEY hKey, CString* pPath) {
-    WCHAR szName[16384];
+// The path that the program shows, previews and plays for a sound stored as
+// text, read through the wide API: the narrow reading cannot hold every
+// character, and the narrow expansion of an expandable value puts look-alikes
+// in place of characters of, say, a profile folder's name. An expandable value
+// is expanded in UTF-16; where the code page cannot hold the resulting path, the
+// file is reached by its short path, or the event has no sound when there is no
+// such file, and so for a plain value the code page cannot hold. FALSE for a
+// plain value that the code page holds: the narrow reading stands.
+BOOL ReadSoundPath(HKEY hKey, CString* pPath) {
+    std::vector<WCHAR> name(kMaxValueNameChars + 1);
     std::vector<BYTE> data(MAX_PATH * sizeof(WCHAR));
-    DWORD dwType;
-    LONG rc;
-    DWORD nData;
-    do {
-        DWORD nName = 16384;
+    DWORD dwType = REG_NONE;
+    DWORD nData = 0;
+    LONG rc = ERROR_MORE_DATA;
+    for (int nTry = 0; nTry < kMaxReadTries && rc == ERROR_MORE_DATA; ++nTry) {
+        DWORD nName = static_cast<DWORD>(name.size());
         nData = static_cast<DWORD>(data.size());
-        rc = ::RegEnumValueW(hKey, 0, szName, &nName, nullptr, &dwType, data.data(), &nData);
-        if (rc == ERROR_MORE_DATA) data.resize(nData > data.size() ? nData : data.size() * 2);
-    } while (rc == ERROR_MORE_DATA);
+        rc = ::RegEnumValueW(hKey, 0, name.data(), &nName, nullptr, &dwType, data.data(), &nData);
+        if (rc == ERROR_MORE_DATA) {
+            if (nData <= data.size()) break;
+            data.resize(nData);
+        }
+    }
     if (rc != ERROR_SUCCESS || (dwType != REG_SZ && dwType != REG_EXPAND_SZ)) return FALSE;
     std::wstring strText(reinterpret_cast<const WCHAR*>(data.data()), nData / sizeof(WCHAR));
     strText = strText.substr(0, strText.find(L'\0'));
-    CString strNarrow;
-    if (browser::ExactNarrow(strText.c_str(), &strNarrow)) return FALSE;
-    if (dwType == REG_EXPAND_SZ) {
+    if (dwType == REG_SZ) {
+        CString strNarrow;
+        if (browser::ExactNarrow(strText.c_str(), &strNarrow)) return FALSE;
+    } else {
+        // An expansion that fails or is longer than a path is no sound.
         WCHAR szExpanded[MAX_PATH];
         DWORD nNeeded = ::ExpandEnvironmentStringsW(strText.c_str(), szExpanded, MAX_PATH);
         strText = nNeeded != 0 && nNeeded <= MAX_PATH ? szExpanded : L"";
@@ -176,7 +195,8 @@ private:
     // the system searches for libraries: Windows names its own so ("@mmres.dll,-5824").
     HMODULE Module(const std::wstring& strName) {
         for (const Library& library : m_libraries)
-            if (::lstrcmpiW(library.strName.c_str(), strName.c_str()) == 0) return library.hModule;
+            if (::CompareStringOrdinal(library.strName.c_str(), -1, strName.c_str(), -1, TRUE) == CSTR_EQUAL)
+                return library.hModule;
         HMODULE hModule = strName.empty() ? nullptr
                                           : ::LoadLibraryExW(strName.c_str(), nullptr,
                                                              LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -283,7 +303,7 @@ BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
         if (ReadFirstValue(hCurrentKey, &dwType, &strData)) {
             pEvent->SetStoredValue(dwType, strData);
             CString strPath;
-            if (ReadWideSoundPath(hCurrentKey, &strPath)) pEvent->SetSoundPath(strPath);
+            if (ReadSoundPath(hCurrentKey, &strPath)) pEvent->SetSoundPath(strPath);
         }
         ::RegCloseKey(hCurrentKey);
     }

@@ -14,16 +14,21 @@ void SoundEvent::SetStoredValue(DWORD dwType, const CString& strData) {
     m_bStored = TRUE;
     m_dwStoredType = dwType;
     m_strStoredData = strData;
-    // A REG_SZ value names a file and a REG_EXPAND_SZ value one whose environment
-    // variables are expanded; any other type leaves the event without sound.
-    CString strText(strData, static_cast<int>(scheme::RegSzTextLength(strData, strData.GetLength())));
-    if (dwType == REG_SZ) {
-        m_strFile = strText;
-        m_strSoundPath = strText;
-    } else if (dwType == REG_EXPAND_SZ) {
-        // An expansion that fails or does not fit a path is no sound.
-        char szPath[MAX_PATH];
-        DWORD nNeeded = ::ExpandEnvironmentStringsA(strText, szPath, MAX_PATH);
-        if (nNeeded != 0 && nNeeded <= MAX_PATH) m_strSoundPath = szPath;
-    }
+    m_strFile = StoredFile();
+    m_strSoundPath = m_strStoredPath = m_strFile;
+}
+
+void SoundEvent::Revert() {
+    m_bAssigned = FALSE;
+    m_strFile = StoredFile();
+    m_strSoundPath = m_strStoredPath;
+}
+
+CString SoundEvent::StoredFile() const {
+    // A REG_SZ value names a file. A REG_EXPAND_SZ value's path is its expansion,
+    // which the catalogue makes in UTF-16 (SetSoundPath); any other type leaves
+    // the event without sound.
+    if (!m_bStored || m_dwStoredType != REG_SZ) return CString();
+    return CString(m_strStoredData,
+                   static_cast<int>(scheme::RegSzTextLength(m_strStoredData, m_strStoredData.GetLength())));
 }

@@ -15,11 +15,17 @@ public:
     // The path the dialog shows, previews and plays: the file above, or the
     // expansion of a REG_EXPAND_SZ value, which is never written back expanded.
     CString GetSoundPath() const { return m_strSoundPath; }
-    // The path shown for a stored value whose text the code page cannot hold:
-    // the file's short path, or empty for no sound.
-    void SetSoundPath(const CString& strPath) { m_strSoundPath = strPath; }
+    // The path the stored value plays, where the value's own text is not it: the
+    // expansion of a REG_EXPAND_SZ value, the short path for a text the code page
+    // cannot hold, or empty for no sound.
+    void SetSoundPath(const CString& strPath) { m_strSoundPath = m_strStoredPath = strPath; }
+    // The path the stored value plays, whatever the user chose since.
+    CString GetStoredPath() const { return m_strStoredPath; }
     // The user's assignment; from now on OK writes this file for the event.
     void SetFile(const CString& strFile);
+    // Takes back the user's assignment: the event plays its stored value again
+    // and OK leaves it as it is.
+    void Revert();
 
     // What the event's .Current value held at start-up, kept byte for byte so
     // that OK can leave an event the user did not touch as it was.
@@ -33,10 +39,14 @@ public:
     BOOL HasCurrentKey() const { return m_bCurrentKey; }
 
 private:
+    // The file a stored REG_SZ value names; empty for any other value.
+    CString StoredFile() const;
+
     CString m_strKey;
     CString m_strLabel;
     CString m_strFile;
     CString m_strSoundPath;
+    CString m_strStoredPath;
 
     BOOL m_bStored = FALSE;
     DWORD m_dwStoredType = REG_NONE;

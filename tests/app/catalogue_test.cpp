@@ -64,19 +64,57 @@ TEST_F(CatalogueTest, EventsWithoutAUsableLabelAreLeftOut) {
     EXPECT_NE(m_dlg.Find("Labelled"), nullptr);
 }
 
-TEST_F(CatalogueTest, CurrentValuesThatAreNotRegSzGiveNoSound) {
-    AddEvent("Expand", "展開", "%SystemRoot%\\media\\ding.wav", REG_EXPAND_SZ);
-    AddEvent("NoCurrent", "なし");
-    AddEvent("EmptyCurrentKey", "空");
-    m_reg.CreateKey(kApps + "\\EmptyCurrentKey\\.Current");
+TEST_F(CatalogueTest, OnlyTextValuesNameASound) {
+    ASSERT_TRUE(SetEnvironmentVariableA("ZORVAND_SOUNDS", "C:\\sounds"));
+    const std::string nul(1, '\0');
+    struct Row {
+        const char* key;
+        DWORD type;  // REG_NONE: no .Current key, or with data "key" one without values
+        std::string data;
+        const char* file;  // what OK would write back if the user chose it again
+        const char* path;  // what the dialog shows and plays
+    } rows[] = {
+        {"Sz", REG_SZ, "C:\\a.wav" + nul, "C:\\a.wav", "C:\\a.wav"},
+        {"Expand", REG_EXPAND_SZ, "%ZORVAND_SOUNDS%\\b.wav" + nul, "", "C:\\sounds\\b.wav"},
+        {"Multi", REG_MULTI_SZ, "C:\\c.wav" + nul + nul, "", ""},
+        {"Binary", REG_BINARY, "C:\\d.wav", "", ""},
+        {"Dword", REG_DWORD, std::string("\1\0\0\0", 4), "", ""},
+        {"NoCurrent", REG_NONE, "", "", ""},
+        {"EmptyCurrentKey", REG_NONE, "key", "", ""},
+    };
+    for (const Row& row : rows) {
+        AddEvent(row.key, row.key);
+        std::string current = kApps + "\\" + row.key + "\\.Current";
+        if (row.type != REG_NONE) m_reg.SetValue(current, "", row.type, row.data);
+        if (row.type == REG_NONE && row.data == "key") m_reg.CreateKey(current);
+    }
     ASSERT_TRUE(Load());
-    EXPECT_EQ(File("Expand"), "");
-    EXPECT_EQ(File("NoCurrent"), "");
-    EXPECT_EQ(File("EmptyCurrentKey"), "");
-    EXPECT_EQ(m_dlg.EventCount(), 3);
-    EXPECT_TRUE(m_dlg.Find("Expand")->HasStoredValue());
-    EXPECT_EQ(m_dlg.Find("Expand")->GetStoredType(), static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_FALSE(m_dlg.Find("NoCurrent")->HasStoredValue());
+    ASSERT_EQ(m_dlg.EventCount(), 7);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        const SoundEvent* pEvent = m_dlg.Find(row.key);
+        EXPECT_EQ(File(row.key), row.file);
+        EXPECT_EQ(std::string(pEvent->GetSoundPath()), row.path);
+        EXPECT_EQ(pEvent->HasStoredValue(), row.type != REG_NONE);
+        if (row.type != REG_NONE) EXPECT_EQ(pEvent->GetStoredType(), row.type);
+    }
+}
+
+TEST_F(CatalogueTest, ValueNamesOfTheLargestLegalLengthAreRead) {
+    // 16,383 characters, the registry's limit for a value name: 32,766 bytes in the code page.
+    std::string name;
+    for (int i = 0; i < 16383; ++i) name += "音";
+    AddEvent("Long", "長い名前");
+    m_reg.SetString(kLabels + "\\Long", name, "別の名前");
+    m_reg.SetString(kApps + "\\Long\\.Current", name, "C:\\long.wav");
+    AddEvent("Next", "次", "C:\\next.wav");
+    auto dlg = OpenDialog();
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dlg->m_hWnd, IDC_EVENT_LIST))) << "the dialog came up";
+    ASSERT_EQ(dlg->EventCount(), 2);
+    EXPECT_STREQ(dlg->Find("Long")->GetLabel(), "長い名前");
+    EXPECT_STREQ(dlg->Find("Long")->GetFile(), "C:\\long.wav");
+    EXPECT_STREQ(dlg->Find("Next")->GetFile(), "C:\\next.wav");
+    dlg->DestroyWindow();
 }
 
 TEST_F(CatalogueTest, FirstValueCountsWhateverItsName) {

@@ -19,7 +19,13 @@ BOOL UsableName(const WIN32_FIND_DATAW& fd, CString* pName);
 // A path of an existing file or directory as the program can use it: the path
 // itself when the code page holds it, else the path with the short form of each
 // component that the code page cannot hold; FALSE when that cannot be had (the
-// file does not exist, or the volume keeps no short name for it).
+// file does not exist, or the volume keeps no short name for it). Components are
+// separated by '\\' or '/', as the system separates them.
 BOOL UsablePath(LPCWSTR lpszPath, CString* pPath);
+
+// Whether two paths in the code page name the same file, as the file system
+// sees it: the same file on the same volume where both can be opened, else the
+// same full path without regard to case.
+BOOL SameFile(LPCSTR lpszPath1, LPCSTR lpszPath2);
 
 }  // namespace browser

@@ -2,6 +2,7 @@
 // to the event chosen last.
 #include "DIBitmap.h"
 #include "DriveDirectory.h"
+#include "NarrowNames.h"
 #include "SchemeRules.h"
 #include "SoundControlDlg.h"
 #include "SoundEvent.h"
@@ -25,7 +26,7 @@ void CSoundControlDlg::OnSelchangeEventList() {
         ShowNoSound();
         return;
     }
-    int nSplit = static_cast<int>(scheme::LastBackslash(strPath, strPath.GetLength()));
+    int nSplit = static_cast<int>(scheme::LastSeparator(strPath, strPath.GetLength()));
     CString strFile = strPath.Mid(nSplit + 1);
     // A file in a root keeps the root's backslash.
     CString strDirectory = nSplit == 2 ? strPath.Left(3) : strPath.Left(nSplit);
@@ -62,17 +63,29 @@ void CSoundControlDlg::OnSelchangeFileList() {
 
     CString strNone;
     strNone.LoadString(IDS_NONE);
+    // Choosing what the stored value plays, as selecting the event itself does,
+    // is no change, or takes a change back: the value stays as it is stored,
+    // whatever its type and form.
+    SoundEvent* pEvent = GetEvent(m_nCurrentEvent);
     if (strEntry == strNone) {
-        SetNoSound();
+        if (pEvent != nullptr && pEvent->GetStoredPath().IsEmpty()) {
+            pEvent->Revert();
+            ShowNoSound();
+        } else {
+            SetNoSound();
+        }
         GetDlgItem(IDC_EVENT_LIST)->Invalidate(TRUE);
         return;
     }
     // Without a current event (an empty catalogue) the file belongs to nothing
     // and there is nothing to preview.
-    SoundEvent* pEvent = GetEvent(m_nCurrentEvent);
     if (pEvent == nullptr) return;
     CString strPath = GetEntryPath(strEntry);
-    pEvent->SetFile(strPath);
+    CString strStored = pEvent->GetStoredPath();
+    if (scheme::IsFullPath(strStored, strStored.GetLength()) && browser::SameFile(strPath, strStored))
+        pEvent->Revert();
+    else
+        pEvent->SetFile(strPath);
     ReadPicture(strPath);
     ReadDescription(strPath);
     InvalidateRect(m_rcPicture, TRUE);

@@ -7,7 +7,7 @@ std::size_t RegSzTextLength(const char* data, std::size_t size) {
 }
 
 bool IsFullPath(const char* path, std::size_t size) {
-    return size >= 3 && path[1] == ':' && path[2] == '\\';
+    return size >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
 }
 
 namespace {
@@ -18,12 +18,12 @@ bool IsLeadByte(unsigned char c) {
 
 }  // namespace
 
-long LastBackslash(const char* path, std::size_t size) {
+long LastSeparator(const char* path, std::size_t size) {
     long found = -1;
     for (std::size_t i = 0; i < size; ++i) {
         if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < size) {
             ++i;
-        } else if (path[i] == '\\') {
+        } else if (path[i] == '\\' || path[i] == '/') {
             found = static_cast<long>(i);
         }
     }
@@ -31,7 +31,7 @@ long LastBackslash(const char* path, std::size_t size) {
 }
 
 bool EndsWithBackslash(const char* path, std::size_t size) {
-    return size > 0 && LastBackslash(path, size) == static_cast<long>(size - 1);
+    return size > 0 && path[size - 1] == '\\' && LastSeparator(path, size) == static_cast<long>(size - 1);
 }
 
 }  // namespace scheme

@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "riff_builder.h"
 #include "selection_helpers.h"
 
 namespace {
@@ -65,6 +66,7 @@ protected:
         DeleteFileW((m_root + L"\\caf\u00e9.wav").c_str());
         DeleteFileW((m_root + L"\\\u901a\u77e5\U0001F514.wav").c_str());
         DeleteFileW((m_root + L"\\M\u00fasica\\canci\u00f3n.wav").c_str());
+        DeleteFileW((m_root + L"\\M\u00fasica\\tone.wav").c_str());
         RemoveDirectoryW((m_root + L"\\M\u00fasica").c_str());
         m_dir.reset();
     }
@@ -204,6 +206,82 @@ TEST_F(WideNameTest, ValuesStoredInUtf16AreShownPlayedAndKeptAsTheyWere) {
     EXPECT_TRUE(WideValue(current + "Cafe\\.Current") == cafe);
     EXPECT_TRUE(WideValue(current + "Song\\.Current") == song);
     EXPECT_TRUE(WideValue(current + "Missing\\.Current") == missing);
+}
+
+// Sounds stored as today's systems and other programs store them: expandable,
+// in other letter case, with '/', in UTF-16, expanding to a folder outside the
+// code page (a profile folder such as C:\\Users\\Zoë).
+class StoredFormsTest : public WideNameTest {
+protected:
+    void SetUp() override {
+        WideNameTest::SetUp();
+        ASSERT_TRUE(SetEnvironmentVariableW(L"ZORVAND_TEST_DIR", m_root.c_str()));
+        ASSERT_TRUE(SetEnvironmentVariableW(L"ZORVAND_MUSICA", (m_root + L"\\M\u00fasica").c_str()));
+        m_toneSamples = harness::MakeWave(0.3, 770).substr(44);
+        m_waves["tone"] = riff::Wave(riff::Chunk("data", m_toneSamples) +
+                                     riff::List("INFO", riff::Chunk("ISBJ", std::string("音色") + '\0')));
+        WriteWide(m_root + L"\\M\u00fasica\\tone.wav", m_waves["tone"]);
+        std::string slashed = m_dir->Path();
+        std::replace(slashed.begin(), slashed.end(), '\\', '/');
+        std::string upper = *m_dir / "PLAIN.WAV";
+        CharUpperA(&upper[0]);
+        std::string current = apptest::kApps + "\\";
+        for (const char* key : {"Expand", "Upper", "Slash", "Wide", "Music", "Binary"}) AddEvent(key, key);
+        m_reg.SetString(current + "Expand\\.Current", "", "%ZORVAND_TEST_DIR%\\plain.wav", REG_EXPAND_SZ);
+        m_reg.SetString(current + "Upper\\.Current", "", upper);
+        m_reg.SetString(current + "Slash\\.Current", "", slashed + "/plain.wav");
+        SetWideValue(current + "Wide\\.Current", m_root + L"\\caf\u00e9.wav");
+        m_reg.SetString(current + "Music\\.Current", "", "%ZORVAND_MUSICA%\\tone.wav", REG_EXPAND_SZ);
+        m_reg.SetValue(current + "Binary\\.Current", "", REG_BINARY, "\x01\x02");
+    }
+    bool WaitForTestCaption() {
+        return harness::PumpUntil([&] { return harness::WindowText(GetDlgItem(m_hDlg, IDC_TEST)) == kTest; }, 10000);
+    }
+    std::string m_toneSamples;
+};
+
+TEST_F(StoredFormsTest, ChoosingTheFileAnEventPlaysChangesNothing) {
+    std::vector<std::string> before = m_reg.Dump("AppEvents");
+    Open();
+    HWND hFiles = GetDlgItem(m_hDlg, IDC_FILE_LIST);
+    struct Row {
+        const char* key;
+        const char* wave;  // the wave the shown entry holds; "" for (なし)
+    } rows[] = {{"Expand", "plain"}, {"Upper", "plain"}, {"Slash", "plain"},
+                {"Wide", "cafe"},    {"Music", "tone"},  {"Binary", ""}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        ChooseEvent(row.key);
+        const std::string shown = SelectedFile();
+        if (*row.wave == '\0') EXPECT_EQ(shown, apptest::kNone);
+        if (*row.wave != '\0') EXPECT_EQ(WhichWave(ReadWide(Built(shown))), row.wave) << shown;
+        // A click, a double-click that plays it, and the arrow keys leaving and coming back.
+        ChooseFile(m_hDlg, shown);
+        DoubleClick(shown);
+        EXPECT_TRUE(WaitForTestCaption());
+        for (UINT key : {VK_DOWN, VK_UP, VK_UP, VK_DOWN}) {
+            SendMessageA(hFiles, WM_KEYDOWN, key, 0);
+            SendMessageA(hFiles, WM_KEYUP, key, 0);
+        }
+        ChooseFile(m_hDlg, shown);
+        EXPECT_FALSE(m_dlg->Find(row.key)->IsAssigned());
+    }
+    harness::ClickButton(m_hDlg, IDOK);
+    EXPECT_EQ(m_reg.Dump("AppEvents"), before) << "every value stays byte for byte";
+}
+
+TEST_F(StoredFormsTest, AnExpansionOutsideTheCodePageIsShownPreviewedAndPlayed) {
+    Open();
+    ChooseEvent("Music");
+    DWORD attributes = GetFileAttributesW(Wide(Label(m_hDlg)).c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << Label(m_hDlg);
+    ASSERT_EQ(SelectedFile(), "tone.wav");
+    EXPECT_EQ(std::string(m_dlg->m_strDescription), "音色");
+    harness::ClearCapturedSound();
+    harness::ClickButton(m_hDlg, IDC_TEST);
+    EXPECT_TRUE(WaitForTestCaption());
+    EXPECT_TRUE(harness::AudibleSamples(harness::CapturedSound()) == harness::AudibleSamples(m_toneSamples))
+        << "the file's samples did not reach the sound device";
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ TEST(FullPath, NeedsLetterColonBackslash) {
     EXPECT_TRUE(FullPath("c:\\ding.wav"));
     EXPECT_TRUE(FullPath("D:\\"));
     EXPECT_TRUE(FullPath("?:\\x")) << "the first byte is not examined";
+    EXPECT_TRUE(FullPath("C:/WAVE/ding.wav")) << "the system takes '/' for a separator";
     EXPECT_FALSE(FullPath(""));
     EXPECT_FALSE(FullPath("C:"));
     EXPECT_FALSE(FullPath("chimes.wav"));
@@ -38,10 +39,10 @@ TEST(FullPath, NeedsLetterColonBackslash) {
 namespace {
 
 long Last(const std::string& path) {
-    return scheme::LastBackslash(path.data(), path.size());
+    return scheme::LastSeparator(path.data(), path.size());
 }
 
-TEST(LastBackslash, StepsOverDoubleByteCharacters) {
+TEST(LastSeparator, StepsOverDoubleByteCharacters) {
     // "C:\" + 表 (0x95 0x5C) + "\a.wav": the 0x5C inside the character is not a separator.
     EXPECT_EQ(Last("C:\\\x95\x5c\\a.wav"), 5);
     EXPECT_EQ(Last("C:\\\x95\x5c"), 2);
@@ -50,6 +51,7 @@ TEST(LastBackslash, StepsOverDoubleByteCharacters) {
     EXPECT_EQ(Last(""), -1);
     EXPECT_EQ(Last("\xb1\\"), 1) << "half-width kana are single bytes";
     EXPECT_EQ(Last("x\x95"), -1) << "a lead byte at the end stands alone";
+    EXPECT_EQ(Last("C:\\WAVE/ding.wav"), 7) << "'/' separates as '\\' does";
 }
 
 TEST(EndsWithBackslash, OnlyARealFinalBackslashCounts) {
@@ -58,6 +60,7 @@ TEST(EndsWithBackslash, OnlyARealFinalBackslashCounts) {
     EXPECT_TRUE(ends("D:\\\x95\x5c\\"));
     EXPECT_FALSE(ends("D:\\sounds"));
     EXPECT_FALSE(ends("D:\\\x95\x5c")) << "a directory ending in 表";
+    EXPECT_FALSE(ends("D:/"));
     EXPECT_FALSE(ends(""));
 }
 

@@ -29,6 +29,7 @@ CSoundControlDlg::CSoundControlDlg(CWnd* pParent)
     : CDialog(CSoundControlDlg::IDD, pParent),
       m_pPalette(nullptr),
       m_bSoundsLoaded(FALSE),
+      m_bLabelExact(FALSE),
       m_bPlaying(FALSE),
       m_bNotifyPending(FALSE),
       m_nStaleNotifications(0),

@@ -51,8 +51,8 @@ protected:
     afx_msg void OnDblclkFileList();
     afx_msg void OnSelchangeDriveCombo();
     // Writes the current directory into the label in its short form where the
-    // code page cannot hold its name.
-    void ShowDirectoryLabel();
+    // code page cannot hold its name; FALSE when the label cannot name it exactly.
+    BOOL ShowDirectoryLabel();
     // The path of a file-list entry in the directory the label shows, with one
     // backslash between them, also in a root.
     CString GetEntryPath(const CString& strEntry);
@@ -102,6 +102,7 @@ protected:
     CPalette* m_pPalette;       // the picture's palette, realised; owned
     CObArray m_events;          // SoundEvent records, in registry order; owned
     BOOL m_bSoundsLoaded;       // the records' current files were read at start-up
+    BOOL m_bLabelExact;         // the directory label names the current directory exactly
     BOOL m_bPlaying;            // a test playback is open
     BOOL m_bNotifyPending;      // the open playback has yet to report its end
     int m_nStaleNotifications;  // ends still to come from playbacks stopped here

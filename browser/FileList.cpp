@@ -1,5 +1,6 @@
 // The sound file browser: "(なし)", the wave files and the sub-directories of
 // the current directory, with navigation by double-click and by drive.
+#include <cwchar>
 #include <vector>
 
 #include "DriveDirectory.h"
@@ -16,7 +17,7 @@ void CSoundControlDlg::RefreshFileList() {
     // would only be thrown away.
     char szSpec[] = "*.*";
     ::DlgDirListA(m_hWnd, szSpec, 0, IDC_DIRECTORY_LABEL, DDL_DIRECTORY);
-    ShowDirectoryLabel();
+    m_bLabelExact = ShowDirectoryLabel();
     FillFileList(DDL_DIRECTORY, "*.wav");
     CString strNone;
     strNone.LoadString(IDS_NONE);
@@ -35,7 +36,9 @@ int CSoundControlDlg::FillFileList(UINT nFlags, LPCSTR lpszPattern) {
     ::MultiByteToWideChar(CP_ACP, 0, lpszPattern, -1, pattern.data(), nPattern);
     WIN32_FIND_DATAW fd;
     CString strName;
-    HANDLE hFind = ::FindFirstFileW(pattern.data(), &fd);
+    // Files are chosen, stored and played by paths built from the directory
+    // label: where it cannot name the directory, no path built from it exists.
+    HANDLE hFind = m_bLabelExact ? ::FindFirstFileW(pattern.data(), &fd) : INVALID_HANDLE_VALUE;
     if (hFind != INVALID_HANDLE_VALUE) {
         do {
             if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && browser::UsableName(fd, &strName))
@@ -47,7 +50,7 @@ int CSoundControlDlg::FillFileList(UINT nFlags, LPCSTR lpszPattern) {
     hFind = ::FindFirstFileW(L"*.*", &fd);
     if (hFind == INVALID_HANDLE_VALUE) return 0;
     do {
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ::lstrcmpW(fd.cFileName, L".") != 0 &&
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::wcscmp(fd.cFileName, L".") != 0 &&
             browser::UsableName(fd, &strName))
             m_lstFiles.AddString(CString('[') + strName + ']');
     } while (::FindNextFileW(hFind, &fd));
@@ -85,15 +88,18 @@ CString CSoundControlDlg::GetEntryPath(const CString& strEntry) {
     return strDirectory + strEntry;
 }
 
-void CSoundControlDlg::ShowDirectoryLabel() {
+BOOL CSoundControlDlg::ShowDirectoryLabel() {
     // The label names the directory in the code page, as every path built from it
-    // must: where a component does not fit it, its short form stands in.
+    // must: where a component does not fit it, its short form stands in. Where
+    // neither does, the label keeps the listing's lossy text.
     DWORD nChars = ::GetCurrentDirectoryW(0, nullptr);
-    if (nChars == 0) return;
+    if (nChars == 0) return FALSE;
     std::vector<WCHAR> current(nChars);
     DWORD nGot = ::GetCurrentDirectoryW(nChars, current.data());
-    if (nGot == 0 || nGot >= nChars) return;
+    if (nGot == 0 || nGot >= nChars) return FALSE;
     CString strCurrent;
-    if (!browser::ExactNarrow(current.data(), &strCurrent) && browser::UsablePath(current.data(), &strCurrent))
-        m_stcDirectory.SetWindowText(strCurrent);
+    if (browser::ExactNarrow(current.data(), &strCurrent)) return TRUE;
+    if (!browser::UsablePath(current.data(), &strCurrent)) return FALSE;
+    m_stcDirectory.SetWindowText(strCurrent);
+    return TRUE;
 }

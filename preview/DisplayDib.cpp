@@ -216,8 +216,10 @@ std::optional<std::vector<std::uint8_t>> ConvertDisplayDib(const std::uint8_t* c
     const bool topDown = header.height < 0;
     if (topDown && header.compression != kCompressionRgb && header.compression != kCompressionBitFields)
         return std::nullopt;
-    if (!IsHeldDibForm(header.bitCount, header.compression, header.width, topDown ? -header.height : header.height,
-                       header.sizeImage))
+    const std::int32_t rows = topDown ? -header.height : header.height;
+    if (!IsHeldDibForm(header.bitCount, header.compression, header.width, rows, header.sizeImage)) return std::nullopt;
+    // Within these sides a picture unpacked at 32 bits takes 64 MiB at the most.
+    if (header.width > kMaxPictureSide || rows > kMaxPictureSide || header.sizeImage > kMaxPictureBytes)
         return std::nullopt;
 
     const std::uint64_t masks = header.compression == kCompressionBitFields ? kBitFieldMaskBytes : 0;

@@ -43,6 +43,11 @@ constexpr std::uint32_t kCompressionBitFields = 3;
 constexpr std::uint32_t kBitFieldMaskBytes = 12;
 // The largest packed DIB that a BMP file (14-byte file header, 32-bit size) holds.
 constexpr std::uint64_t kMaxStoredDibSize = 0xFFFFFFFFull - 14;
+// The largest picture a DISP chunk may bring: far beyond a frame of a few hundred
+// pixels, yet bounded, since a few bytes of run-length data can claim a picture
+// that a graphics service expands to its full size on every paint.
+constexpr std::int32_t kMaxPictureSide = 4096;
+constexpr std::uint64_t kMaxPictureBytes = 64ull << 20;
 
 // Whether the bitmap class holds, draws and stores a DIB of this form, its rows
 // bottom-up: uncompressed at 1, 4, 8, 16, 24 or 32 bits, bit fields at 16 or 32
@@ -86,6 +91,8 @@ std::uint16_t CountDibColors(const std::uint8_t* header, std::size_t size);
 //   is top-down and run-length encoded, or its height is -2^31 (no bottom-up
 //   height states it);
 // - its bit-field masks are not usable (UsableBitFields);
+// - it is wider or taller than kMaxPictureSide pixels, or its biSizeImage is
+//   above kMaxPictureBytes;
 // - the result with a 14-byte file header in front would exceed 2^32 - 1 bytes,
 //   the most that a BMP file's size states;
 // - no memory for the result.

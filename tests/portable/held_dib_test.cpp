@@ -262,13 +262,21 @@ TEST(HeldDibSearch, GoesOnPastAPictureTheBitmapCannotHold) {
         InfoHeader(-4, 2, 8, 2, 8, kRle8) + table2 + Pattern(8, 2),
         InfoHeader(1, 1, 32, 0, 4, kBitFields) + Masks(0x01010101, 0x01010101, 0x01010101) + Pattern(4, 2),
         InfoHeader(1, 1, 24, 0, 4, kBitFields) + kMasks565 + Pattern(4, 2),
+        // A few bytes of runs that claim 900 million pixels, and just past the bound.
+        InfoHeader(30000, 30000, 8, 2, 8, kRle8) + table2 + Pattern(8, 2),
+        InfoHeader(preview::kMaxPictureSide + 1, 1, 8, 2, 8, kRle8) + table2 + Pattern(8, 2),
+        InfoHeader(1, preview::kMaxPictureSide + 1, 8, 2, 8, kRle8) + table2 + Pattern(8, 2),
     };
     for (const Bytes& first : unusable) {
         SCOPED_TRACE(testing::Message() << "unusable case " << (&first - unusable.data()));
         EXPECT_EQ(ReadPicture(Wave(Chunk("DISP", DispData(8, first)) + Chunk("DISP", DispData(8, later)))), laterDib);
     }
 
-    // Top-down and bit-field pictures are taken where they are.
+    // Top-down and bit-field pictures, and pictures of the largest size, are taken where they are.
+    const std::int32_t side = preview::kMaxPictureSide;
+    const Bytes largest = InfoHeader(side, side, 8, 2, 8, kRle8) + table2 + Pattern(8, 2);
+    EXPECT_EQ(ReadPicture(Wave(Chunk("DISP", DispData(8, largest)) + Chunk("DISP", DispData(8, later)))),
+              *Convert(largest));
     const Bytes topDown = InfoHeader(3, -2, 24, 0, 24) + Pattern(24, 3);
     const Bytes fields = InfoHeader(3, 2, 16, 0, 0, kBitFields) + kMasks565 + Pattern(16, 3);
     EXPECT_EQ(ReadPicture(Wave(Chunk("DISP", DispData(8, topDown)) + Chunk("DISP", DispData(8, later)))),

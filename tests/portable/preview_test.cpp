@@ -380,13 +380,14 @@ TEST(ConvertDisplayDib, CoreHeaderFourBit) {
     EXPECT_EQ(*dib, ToDib(header + quads + pixels)) << "pixels from offset 12 + 48 of the source header";
 }
 
-TEST(ConvertDisplayDib, CoreHeaderSizesWidenWithoutSign) {
-    const Bytes pixels = Pattern(4096, 2);
-    const std::optional<Dib> dib = Convert(DispData(8, CoreHeader(0x8000, 1, 1) + Table(2, 3, 1) + pixels));
+TEST(ConvertDisplayDib, CoreHeaderSizesWidenUpToTheLargestPicture) {
+    const Bytes pixels = Pattern(512, 2);
+    const std::optional<Dib> dib = Convert(DispData(8, CoreHeader(4096, 1, 1) + Table(2, 3, 1) + pixels));
     ASSERT_TRUE(dib.has_value());
-    EXPECT_EQ(Field32(*dib, 4), 0x8000u);
-    EXPECT_EQ(Field32(*dib, 20), 4096u);
-    EXPECT_EQ(dib->size(), 40u + 8u + 4096u);
+    EXPECT_EQ(Field32(*dib, 4), 4096u);
+    EXPECT_EQ(Field32(*dib, 20), 512u);
+    EXPECT_EQ(dib->size(), 40u + 8u + 512u);
+    EXPECT_FALSE(Convert(DispData(8, CoreHeader(0x8000, 1, 1) + Table(2, 3, 1) + Pattern(4096, 2))).has_value());
 }
 
 TEST(ConvertDisplayDib, TrueColourHasNoTable) {
@@ -447,7 +448,7 @@ TEST(ConvertDisplayDib, UncompressedPixelsMustCoverEveryRow) {
     EXPECT_FALSE(
         Convert(DispData(8, InfoHeader(100000, 100000, 8, 0, 16) + Table(256, 4, 1) + Pattern(16, 1))).has_value());
     // Run-length data states its own size.
-    const Bytes rle = InfoHeader(100000, 100000, 8, 0, 16, 1) + Table(256, 4, 1) + Pattern(16, 1);
+    const Bytes rle = InfoHeader(4096, 4096, 8, 0, 16, 1) + Table(256, 4, 1) + Pattern(16, 1);
     const std::optional<Dib> dib = Convert(DispData(8, rle));
     ASSERT_TRUE(dib.has_value());
     EXPECT_EQ(dib->size(), 40u + 1024u + 16u);

@@ -167,7 +167,9 @@ TEST_F(EventListTest, DrawRequestForNoItemTouchesNothing) {
     AddEvent("A", "エー", "C:\\a.wav");
     Open();
     HDC hdc = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(GetDC(nullptr), 40, 40);
+    HDC screen = GetDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 40, 40);
+    ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(hdc, bmp);
     PatBlt(hdc, 0, 0, 40, 40, BLACKNESS);
     DRAWITEMSTRUCT dis{};
@@ -179,7 +181,7 @@ TEST_F(EventListTest, DrawRequestForNoItemTouchesNothing) {
     dis.hwndItem = m_hList;
     dis.hDC = hdc;
     dis.rcItem = RECT{0, 0, 40, 20};
-    dis.itemData = 0x7FFF0000;
+    dis.itemData = 0;  // a real event's index: only the item number says there is nothing to draw
     SendMessageA(m_dlg->m_hWnd, WM_DRAWITEM, IDC_EVENT_LIST, reinterpret_cast<LPARAM>(&dis));
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 40; ++x) ASSERT_EQ(GetPixel(hdc, x, y), RGB(0, 0, 0));

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,16 +30,17 @@ constexpr int kMaxReadTries = 8;
 // reads most values in one call, and only a longer value is asked again. A value
 // that cannot be read within the registry's limits reads as absent.
 LONG ReadValue(HKEY hKey, DWORD nIndex, CString* pName, DWORD* pType, CString* pData) {
-    std::vector<char> name(kMaxNarrowValueName);
+    // Not cleared: the call writes the name it reports.
+    std::unique_ptr<char[]> name(new char[kMaxNarrowValueName]);
     DWORD nBuffer = MAX_PATH;
     for (int nTry = 0; nTry < kMaxReadTries; ++nTry) {
-        DWORD nName = static_cast<DWORD>(name.size());
+        DWORD nName = kMaxNarrowValueName;
         DWORD nData = nBuffer;
         LPSTR pBuffer = pData->GetBuffer(static_cast<int>(nBuffer));
-        LONG rc = ::RegEnumValueA(hKey, nIndex, name.data(), &nName, nullptr, pType, reinterpret_cast<BYTE*>(pBuffer),
-                                  &nData);
+        LONG rc =
+            ::RegEnumValueA(hKey, nIndex, name.get(), &nName, nullptr, pType, reinterpret_cast<BYTE*>(pBuffer), &nData);
         pData->ReleaseBuffer(rc == ERROR_SUCCESS ? static_cast<int>(nData) : 0);
-        if (rc == ERROR_SUCCESS) *pName = CString(name.data(), static_cast<int>(nName));
+        if (rc == ERROR_SUCCESS) *pName = CString(name.get(), static_cast<int>(nName));
         if (rc != ERROR_MORE_DATA) return rc;
         // nData now holds the size needed; the value may also have grown in between.
         // A size that does not grow means the name is what did not fit.
@@ -63,15 +65,15 @@ BOOL ReadFirstValue(HKEY hKey, DWORD* pType, CString* pData) {
 // such file, and so for a plain value the code page cannot hold. FALSE for a
 // plain value that the code page holds: the narrow reading stands.
 BOOL ReadSoundPath(HKEY hKey, CString* pPath) {
-    std::vector<WCHAR> name(kMaxValueNameChars + 1);
+    std::unique_ptr<WCHAR[]> name(new WCHAR[kMaxValueNameChars + 1]);
     std::vector<BYTE> data(MAX_PATH * sizeof(WCHAR));
     DWORD dwType = REG_NONE;
     DWORD nData = 0;
     LONG rc = ERROR_MORE_DATA;
     for (int nTry = 0; nTry < kMaxReadTries && rc == ERROR_MORE_DATA; ++nTry) {
-        DWORD nName = static_cast<DWORD>(name.size());
+        DWORD nName = kMaxValueNameChars + 1;
         nData = static_cast<DWORD>(data.size());
-        rc = ::RegEnumValueW(hKey, 0, name.data(), &nName, nullptr, &dwType, data.data(), &nData);
+        rc = ::RegEnumValueW(hKey, 0, name.get(), &nName, nullptr, &dwType, data.data(), &nData);
         if (rc == ERROR_MORE_DATA) {
             if (nData <= data.size()) break;
             data.resize(nData);

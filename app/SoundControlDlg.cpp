@@ -73,8 +73,8 @@ BOOL CSoundControlDlg::OnInitDialog() {
     if (!LoadEvents(".Default")) return FALSE;
     if (!LoadCurrentSounds(".Default")) return FALSE;
 
-    // Each item is an index into the table; the list sorts them by label.
-    for (INT_PTR i = 0; i < m_events.GetSize(); ++i) SendDlgItemMessage(IDC_EVENT_LIST, LB_ADDSTRING, 0, i);
+    // Each item is an index into the table, in the order of the labels.
+    for (INT_PTR i = 0; i < m_events.GetSize(); ++i) AddEventRow(i);
     SendDlgItemMessage(IDC_EVENT_LIST, LB_SETCURSEL, 0);
     OnSelchangeEventList();
 

@@ -98,6 +98,11 @@ protected:
     afx_msg void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
     afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     afx_msg int OnCompareItem(int nIDCtl, LPCOMPAREITEMSTRUCT lpCompareItemStruct);
+    // The order of two events in the list: their labels', by the locale.
+    int CompareEvents(INT_PTR nEvent1, INT_PTR nEvent2) const;
+    // Adds the event's row, its label as its text and its index as its data,
+    // in the order CompareEvents gives.
+    void AddEventRow(INT_PTR nEvent);
 
     CPalette* m_pPalette;       // the picture's palette, realised; owned
     CObArray m_events;          // SoundEvent records, in registry order; owned

@@ -57,11 +57,42 @@ void CSoundControlDlg::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct)
 
 int CSoundControlDlg::OnCompareItem(int nIDCtl, LPCOMPAREITEMSTRUCT lpCompareItemStruct) {
     if (nIDCtl != IDC_EVENT_LIST) return CDialog::OnCompareItem(nIDCtl, lpCompareItemStruct);
-    SoundEvent* pEvent1 = GetEvent(static_cast<INT_PTR>(lpCompareItemStruct->itemData1));
-    SoundEvent* pEvent2 = GetEvent(static_cast<INT_PTR>(lpCompareItemStruct->itemData2));
+    return CompareEvents(static_cast<INT_PTR>(lpCompareItemStruct->itemData1),
+                         static_cast<INT_PTR>(lpCompareItemStruct->itemData2));
+}
+
+int CSoundControlDlg::CompareEvents(INT_PTR nEvent1, INT_PTR nEvent2) const {
+    SoundEvent* pEvent1 = GetEvent(nEvent1);
+    SoundEvent* pEvent2 = GetEvent(nEvent2);
     if (pEvent1 == nullptr || pEvent2 == nullptr) return 0;
     CString strLabel1 = pEvent1->GetLabel();
     CString strLabel2 = pEvent2->GetLabel();
     // The locale's comparison of code page 932 text, not a comparison of bytes.
     return ::lstrcmpA(strLabel1, strLabel2);
+}
+
+void CSoundControlDlg::AddEventRow(INT_PTR nEvent) {
+    SoundEvent* pEvent = GetEvent(nEvent);
+    if (pEvent == nullptr) return;
+    // Each row keeps its label as its text, which the system's accessibility
+    // proxy reads out as the row's name. The list does not sort itself: with
+    // strings it would compare them in its own way, not by the labels' order.
+    // The row goes where a sorting list's search puts an item by the
+    // comparison above: before the first equal one it meets.
+    int nFirst = 0;
+    int nLast = m_lstEvents.GetCount() - 1;
+    while (nFirst <= nLast) {
+        int nMiddle = (nFirst + nLast) / 2;
+        int nOrder = CompareEvents(nEvent, static_cast<INT_PTR>(m_lstEvents.GetItemData(nMiddle)));
+        if (nOrder == 0) {
+            nFirst = nMiddle;
+            break;
+        }
+        if (nOrder < 0)
+            nLast = nMiddle - 1;
+        else
+            nFirst = nMiddle + 1;
+    }
+    int nRow = m_lstEvents.InsertString(nFirst, pEvent->GetLabel());
+    if (nRow >= 0) m_lstEvents.SetItemData(nRow, static_cast<DWORD_PTR>(nEvent));
 }

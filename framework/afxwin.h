@@ -304,6 +304,9 @@ public:
     int GetCurSel() const { return static_cast<int>(SendMsg(LB_GETCURSEL)); }
     int SetCurSel(int nSelect) { return static_cast<int>(SendMsg(LB_SETCURSEL, nSelect)); }
     DWORD_PTR GetItemData(int nIndex) const { return static_cast<DWORD_PTR>(SendMsg(LB_GETITEMDATA, nIndex)); }
+    int SetItemData(int nIndex, DWORD_PTR dwItemData) {
+        return static_cast<int>(SendMsg(LB_SETITEMDATA, nIndex, static_cast<LPARAM>(dwItemData)));
+    }
     int GetTextLen(int nIndex) const { return static_cast<int>(SendMsg(LB_GETTEXTLEN, nIndex)); }
     void GetText(int nIndex, CString& rString) const;
     int AddString(LPCSTR lpszItem) {

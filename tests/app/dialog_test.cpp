@@ -142,7 +142,7 @@ TEST(TemplateTest, DialogTemplateHoldsExactlyTheControls) {
         {IDC_TEST, "BUTTON", "テスト(&T)", 0x50010001, 256, 50, 50, 14},
         {IDC_HELP_BUTTON, "BUTTON", "ヘルプ(&H)", 0x50010000, 256, 74, 50, 14},
         {-1, "STATIC", "音を鳴らす場面(&W):", 0x50020000, 7, 7, 76, 10},
-        {IDC_EVENT_LIST, "LISTBOX", "", 0x40A30013, 7, 19, 100, 61},
+        {IDC_EVENT_LIST, "LISTBOX", "", 0x40A30051, 7, 19, 100, 61},
         {-1, "STATIC", "サウンドファイル(&F):", 0x50020000, 116, 7, 82, 10},
         {IDC_FILE_LIST, "LISTBOX", "", 0x50A30003, 115, 19, 133, 61},
         {IDC_DIRECTORY_LABEL, "STATIC", "", 0x50020000, 8, 89, 99, 8},

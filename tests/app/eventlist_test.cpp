@@ -1,4 +1,6 @@
 // The event list as the user sees it: pixels read back from the real list box.
+#include <algorithm>
+
 #include "app_fixture.h"
 
 namespace {
@@ -144,6 +146,25 @@ TEST_F(EventListTest, LabelsSortByTheLocaleRulesAndEqualLabelsStandTogether) {
     // The two "b" events stand next to each other, before "B".
     EXPECT_TRUE((order[2] == "K1" && order[3] == "K5") || (order[2] == "K5" && order[3] == "K1"));
     EXPECT_EQ(order[4], "K2");
+}
+
+TEST_F(EventListTest, EachRowsTextIsItsLabelForScreenReaders) {
+    const char* labels[] = {"b", "B", "a", "A", "b", "A&B", "既定の音", "メール", "", "ｶﾀｶﾅ"};
+    for (int i = 0; i < 10; ++i) AddEvent("K" + std::to_string(i), labels[i]);
+    Open();
+    int n = static_cast<int>(SendMessageA(m_hList, LB_GETCOUNT, 0, 0));
+    ASSERT_EQ(n, 10);
+    std::vector<std::string> texts;
+    for (int row = 0; row < n; ++row) {
+        auto index = static_cast<int>(SendMessageA(m_hList, LB_GETITEMDATA, row, 0));
+        ASSERT_GE(index, 0);
+        ASSERT_LT(index, 10);
+        texts.push_back(harness::ListText(m_dlg->m_hWnd, IDC_EVENT_LIST, row));
+        EXPECT_EQ(texts.back(), std::string(m_dlg->Event(index)->GetLabel())) << "row " << row;
+    }
+    EXPECT_TRUE(std::is_sorted(texts.begin(), texts.end(), [](const std::string& a, const std::string& b) {
+        return lstrcmpA(a.c_str(), b.c_str()) < 0;
+    }));
 }
 
 TEST_F(EventListTest, AmpersandIsDrawnLiterally) {

@@ -9,6 +9,22 @@ namespace {
 const char kCaptionTest[] = "テスト(&T)";
 const char kCaptionStop[] = "停止";
 
+// Wine's wave driver reports the end, or sees the stop, on its play thread before
+// that thread leaves the driver's code, and the close that follows at once
+// unloads the driver of the last device under it. Nothing the device answers
+// tells when the thread has left, so the driver, which the open has loaded,
+// stays loaded for the process's life. Windows' driver is a DLL too, for which
+// the pin changes nothing else.
+void PinWaveDriver() {
+    char szDriver[MAX_PATH];
+    DWORD nSize = sizeof szDriver;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\MCI32", "waveaudio",
+                       RRF_RT_REG_SZ, nullptr, szDriver, &nSize) != ERROR_SUCCESS)
+        ::lstrcpyA(szDriver, "mciwave.dll");
+    HMODULE hDriver;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, szDriver, &hDriver);
+}
+
 }  // namespace
 
 void CSoundControlDlg::OnTest() {
@@ -32,6 +48,7 @@ void CSoundControlDlg::OnTest() {
         ShowMciError(nError);
         return;
     }
+    PinWaveDriver();
     nError = ::mciSendStringA("play zorvand from 0 notify", nullptr, 0, m_hWnd);
     if (nError == 0) {
         m_bNotifyPending = TRUE;

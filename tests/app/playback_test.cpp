@@ -387,9 +387,16 @@ TEST_F(PlaybackTest, TheWaveDriverStaysLoadedAfterThePlaybackCloses) {
     EXPECT_NE(GetModuleHandleA("mciwave.dll"), nullptr);
 }
 
-TEST_F(PlaybackTest, ReportWithNothingOpenChangesNothing) {
+TEST_F(PlaybackTest, AReportWithNothingOpenLeavesTheNextPlaybacksEndToBeReported) {
     SendMessageA(m_hDlg, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 1);
     EXPECT_EQ(Caption(), kTest);
+    harness::TestDirectory dir;
+    dir.WriteFile("short.wav", harness::MakeWave(0.3));
+    GoTo(dir.Path());
+    ASSERT_TRUE(ChooseFile(m_hDlg, "short.wav"));
+    PressTest();
+    ASSERT_EQ(Caption(), kStop);
+    EXPECT_TRUE(WaitForEnd()) << "the playback's own end was taken for a stray report";
     EXPECT_FALSE(AliasOpen());
 }
 

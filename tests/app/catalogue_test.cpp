@@ -96,7 +96,7 @@ TEST_F(CatalogueTest, OnlyTextValuesNameASound) {
         EXPECT_EQ(File(row.key), row.file);
         EXPECT_EQ(std::string(pEvent->GetSoundPath()), row.path);
         EXPECT_EQ(pEvent->HasStoredValue(), row.type != REG_NONE);
-        if (row.type != REG_NONE) EXPECT_EQ(pEvent->GetStoredType(), row.type);
+        EXPECT_EQ(pEvent->HasStoredValue() ? pEvent->GetStoredType() : REG_NONE, row.type);
     }
 }
 

@@ -211,7 +211,7 @@ TEST_F(WideNameTest, ValuesStoredInUtf16AreShownPlayedAndKeptAsTheyWere) {
 
 // Sounds stored as today's systems and other programs store them: expandable,
 // in other letter case, with '/', in UTF-16, expanding to a folder outside the
-// code page (a profile folder such as C:\\Users\\Zoë).
+// code page (a profile folder such as C:\Users\Zoë).
 class StoredFormsTest : public WideNameTest {
 protected:
     void SetUp() override {

@@ -23,7 +23,25 @@ ON_BN_CLICKED(IDC_HELP_BUTTON, OnHelpButton)
 ON_WM_MEASUREITEM()
 ON_WM_DRAWITEM()
 ON_WM_COMPAREITEM()
+ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
 END_MESSAGE_MAP()
+
+namespace {
+
+// DPI functions of Windows 10 version 1607 and later, looked up so that the
+// program still starts on the systems before, where a window is always drawn
+// at the system's DPI.
+template <typename Fn>
+Fn User32Function(const char* pszName) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), pszName)));
+}
+
+UINT GetSystemDpi() {
+    CClientDC dc(nullptr);
+    return static_cast<UINT>(::GetDeviceCaps(dc, LOGPIXELSY));
+}
+
+}  // namespace
 
 CSoundControlDlg::CSoundControlDlg(CWnd* pParent)
     : CDialog(CSoundControlDlg::IDD, pParent),
@@ -34,9 +52,11 @@ CSoundControlDlg::CSoundControlDlg(CWnd* pParent)
       m_bNotifyPending(FALSE),
       m_nStaleNotifications(0),
       m_nCurrentEvent(-1),
-      m_pDIBitmap(nullptr) {
+      m_pDIBitmap(nullptr),
+      m_nDpi(0),
+      m_hAssignedIcon(nullptr),
+      m_nIconSize(0) {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
-    m_hAssignedIcon = AfxGetApp()->LoadIcon(IDI_SOUND_ASSIGNED);
 }
 
 CSoundControlDlg::~CSoundControlDlg() {
@@ -46,6 +66,7 @@ CSoundControlDlg::~CSoundControlDlg() {
     m_pPalette = nullptr;
     for (INT_PTR i = 0; i < m_events.GetSize(); ++i) delete GetEvent(i);
     m_events.RemoveAll();
+    if (m_hAssignedIcon != nullptr) ::DestroyIcon(m_hAssignedIcon);
 }
 
 SoundEvent* CSoundControlDlg::GetEvent(INT_PTR nIndex) const {
@@ -73,22 +94,11 @@ BOOL CSoundControlDlg::OnInitDialog() {
     if (!LoadEvents(".Default")) return FALSE;
     if (!LoadCurrentSounds(".Default")) return FALSE;
 
+    LayoutForDpi();
     // Each item is an index into the table, in the order of the labels.
     for (INT_PTR i = 0; i < m_events.GetSize(); ++i) AddEventRow(i);
     SendDlgItemMessage(IDC_EVENT_LIST, LB_SETCURSEL, 0);
     OnSelchangeEventList();
-
-    CRect rc;
-    GetDlgItem(IDC_PICTURE)->GetWindowRect(rc);
-    ScreenToClient(&rc.TopLeft());
-    ScreenToClient(&rc.BottomRight());
-    rc.InflateRect(-2, -2);
-    m_rcPicture = rc;
-    GetDlgItem(IDC_DESCRIPTION)->GetWindowRect(rc);
-    ScreenToClient(&rc.TopLeft());
-    ScreenToClient(&rc.BottomRight());
-    rc.InflateRect(-2, -2);
-    m_rcDescription = rc;
 
     GetDlgItem(IDC_EVENT_LIST)->ShowWindow(SW_SHOW);
     return TRUE;
@@ -108,26 +118,104 @@ void CSoundControlDlg::OnPaint() {
         return;
     }
     if (m_pDIBitmap != nullptr) {
-        // Centred where the picture is smaller than the frame; where it is larger,
-        // its left columns and bottom rows fill the frame from the top left.
-        int nWidth = m_rcPicture.Width();
-        int nHeight = m_rcPicture.Height();
+        // The picture keeps its size relative to the frame at every DPI: a pixel
+        // of it takes a pixel at 96 DPI, one and a half at 144. The frame, in the
+        // picture's pixels, is placed as at 96 DPI: centred where the picture is
+        // smaller; where it is larger, its left columns and bottom rows fill the
+        // frame from the top left.
+        UINT nDpi = GetDpi();
+        int nWidth = ::MulDiv(m_rcPicture.Width(), 96, static_cast<int>(nDpi));
+        int nHeight = ::MulDiv(m_rcPicture.Height(), 96, static_cast<int>(nDpi));
         CSize size = m_pDIBitmap->GetDimensions();
-        int x = m_rcPicture.left + (nWidth - size.cx) / 2;
-        if (x < m_rcPicture.left) x = m_rcPicture.left;
-        int y = m_rcPicture.top + (size.cy - nHeight) / 2;
-        if (y > m_rcPicture.top) y = m_rcPicture.top;
-        int nOldStretch = dc.SetStretchBltMode(COLORONCOLOR);
-        m_pDIBitmap->Draw(&dc, x, y, 0, 0, nWidth, nHeight, SRCCOPY, nullptr);
-        dc.SetStretchBltMode(nOldStretch);
+        int x = (nWidth - size.cx) / 2;
+        if (x < 0) x = 0;
+        int y = (size.cy - nHeight) / 2;
+        if (y > 0) y = 0;
+        int nSaved = ::SaveDC(dc);
+        // Rounding at other scales must not paint over the frame.
+        ::IntersectClipRect(dc, m_rcPicture.left, m_rcPicture.top, m_rcPicture.right, m_rcPicture.bottom);
+        dc.SetStretchBltMode(COLORONCOLOR);
+        m_pDIBitmap->StretchDraw(&dc, m_rcPicture.left + ScaleToDpi(x), m_rcPicture.top + ScaleToDpi(y),
+                                 ScaleToDpi(nWidth), ScaleToDpi(nHeight), 0, 0, nWidth, nHeight, SRCCOPY, nullptr);
+        ::RestoreDC(dc, nSaved);
     }
     if (!m_strDescription.IsEmpty()) {
         int nOldMode = dc.SetBkMode(TRANSPARENT);
+        CFont* pOldFont = m_fntDescription.m_hObject != nullptr ? dc.SelectObject(&m_fntDescription) : nullptr;
         CRect rc = m_rcDescription;
-        rc.InflateRect(-3, -3);
+        rc.InflateRect(-ScaleToDpi(3), -ScaleToDpi(3));
         dc.DrawText(m_strDescription, m_strDescription.GetLength(), rc, DT_NOPREFIX | DT_WORDBREAK);
+        if (pOldFont != nullptr) dc.SelectObject(pOldFont);
         dc.SetBkMode(nOldMode);
     }
+}
+
+UINT CSoundControlDlg::GetDpi() {
+    if (m_nDpi == 0) {
+        static const auto pGetDpiForWindow = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+        UINT nDpi = pGetDpiForWindow != nullptr && m_hWnd != nullptr ? pGetDpiForWindow(m_hWnd) : 0;
+        // Before the window exists it will be drawn at the system's DPI.
+        if (nDpi == 0) return GetSystemDpi();
+        m_nDpi = nDpi;
+    }
+    return m_nDpi;
+}
+
+int CSoundControlDlg::ScaleToDpi(int nPixels) {
+    return ::MulDiv(nPixels, static_cast<int>(GetDpi()), 96);
+}
+
+int CSoundControlDlg::GetDpiMetric(int nIndex) {
+    static const auto pGetSystemMetricsForDpi = User32Function<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
+    if (pGetSystemMetricsForDpi != nullptr) return pGetSystemMetricsForDpi(nIndex, GetDpi());
+    return ::MulDiv(::GetSystemMetrics(nIndex), static_cast<int>(GetDpi()), static_cast<int>(GetSystemDpi()));
+}
+
+void CSoundControlDlg::LayoutForDpi() {
+    // The frames' insides, within their two-pixel borders.
+    CRect rc;
+    GetDlgItem(IDC_PICTURE)->GetWindowRect(rc);
+    ScreenToClient(&rc.TopLeft());
+    ScreenToClient(&rc.BottomRight());
+    rc.InflateRect(-ScaleToDpi(2), -ScaleToDpi(2));
+    m_rcPicture = rc;
+    GetDlgItem(IDC_DESCRIPTION)->GetWindowRect(rc);
+    ScreenToClient(&rc.TopLeft());
+    ScreenToClient(&rc.BottomRight());
+    rc.InflateRect(-ScaleToDpi(2), -ScaleToDpi(2));
+    m_rcDescription = rc;
+
+    // The loudspeaker at the small-icon size, which the icon holds for the usual
+    // scales; the system scales the nearest image for others.
+    m_nIconSize = GetDpiMetric(SM_CXSMICON);
+    HICON hIcon = static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_SOUND_ASSIGNED),
+                                                  IMAGE_ICON, m_nIconSize, m_nIconSize, LR_DEFAULTCOLOR));
+    if (m_hAssignedIcon != nullptr) ::DestroyIcon(m_hAssignedIcon);
+    m_hAssignedIcon = hIcon;
+
+    // The description is written in the context's default font, which the
+    // system makes for its own DPI; at another, a copy of it scaled to this one.
+    m_fntDescription.DeleteObject();
+    UINT nSystemDpi = GetSystemDpi();
+    LOGFONTA lf;
+    if (GetDpi() != nSystemDpi && ::GetObjectA(::GetStockObject(SYSTEM_FONT), sizeof lf, &lf) == sizeof lf) {
+        lf.lfHeight = ::MulDiv(lf.lfHeight, static_cast<int>(GetDpi()), static_cast<int>(nSystemDpi));
+        lf.lfWidth = ::MulDiv(lf.lfWidth, static_cast<int>(GetDpi()), static_cast<int>(nSystemDpi));
+        m_fntDescription.CreateFontIndirect(&lf);
+    }
+}
+
+LRESULT CSoundControlDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    // The system scales the template's controls and fonts itself.
+    Default();
+    m_nDpi = HIWORD(wParam);
+    const RECT* prcSuggested = reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(nullptr, prcSuggested->left, prcSuggested->top, prcSuggested->right - prcSuggested->left,
+                 prcSuggested->bottom - prcSuggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LayoutForDpi();
+    m_lstEvents.SetItemHeight(0, static_cast<UINT>(GetRowHeight()));
+    Invalidate();
+    return 0;
 }
 
 HCURSOR CSoundControlDlg::OnQueryDragIcon() {

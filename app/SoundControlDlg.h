@@ -93,11 +93,25 @@ protected:
     afx_msg void OnDestroy();
     afx_msg void OnHelpButton();
     CString GetHelpPath() const;
+    // The window moved to a monitor of another scale: it takes the size the
+    // system suggests and draws everything of its own at the new DPI.
+    afx_msg LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    // The dots per inch this window is drawn at.
+    UINT GetDpi();
+    // A length in pixels at 96 DPI, at the window's DPI.
+    int ScaleToDpi(int nPixels);
+    // A system metric (SM_*) at the window's DPI.
+    int GetDpiMetric(int nIndex);
+    // Everything the dialog draws itself, sized for the window's DPI: the insides
+    // of the two frames, the loudspeaker and the description's font.
+    void LayoutForDpi();
 
     // eventlist/EventList.cpp
     afx_msg void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
     afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     afx_msg int OnCompareItem(int nIDCtl, LPCOMPAREITEMSTRUCT lpCompareItemStruct);
+    // The rows' height at the window's DPI: the loudspeaker's or the text's, the larger.
+    int GetRowHeight();
     // The order of two events in the list: their labels', by the locale.
     int CompareEvents(INT_PTR nEvent1, INT_PTR nEvent2) const;
     // Adds the event's row, its label as its text and its index as its data,
@@ -116,7 +130,10 @@ protected:
     CDIBitmap* m_pDIBitmap;     // the picture painted in its frame; owned
     CRect m_rcPicture;          // inside of the picture frame, client coordinates
     CRect m_rcDescription;      // inside of the description frame, client coordinates
-    HICON m_hAssignedIcon;      // drawn beside events that have a sound
+    UINT m_nDpi;                // the window's DPI; 0 until first asked
+    HICON m_hAssignedIcon;      // drawn beside events that have a sound, m_nIconSize square; owned
+    int m_nIconSize;            // the small-icon size at the window's DPI
+    CFont m_fntDescription;     // the description's font where the window's DPI is not the system's
     CButton m_btnTest;
     CStatic m_stcDirectory;
     CComboBox m_cmbDrive;

@@ -9,13 +9,18 @@ void CSoundControlDlg::OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureIt
         CDialog::OnMeasureItem(nIDCtl, lpMeasureItemStruct);
         return;
     }
-    // Half an icon shows the top-left corner of the loudspeaker icon, where its picture is.
-    int nHalfIcon = GetSystemMetrics(SM_CYICON) / 2;
-    // The context's default font, not the list's: the rows are measured as they always were.
-    CClientDC dc(GetDlgItem(static_cast<int>(lpMeasureItemStruct->CtlID)));
+    lpMeasureItemStruct->itemHeight = static_cast<UINT>(GetRowHeight());
+}
+
+int CSoundControlDlg::GetRowHeight() {
+    int nIcon = GetDpiMetric(SM_CYSMICON);
+    // The context's default font, not the list's: the rows are measured as they
+    // always were. The system makes that font for its own DPI.
+    CClientDC dc(GetDlgItem(IDC_EVENT_LIST));
     TEXTMETRICA tm;
     dc.GetTextMetrics(&tm);
-    lpMeasureItemStruct->itemHeight = static_cast<UINT>(tm.tmHeight > nHalfIcon ? tm.tmHeight : nHalfIcon);
+    int nText = ::MulDiv(tm.tmHeight, static_cast<int>(GetDpi()), ::GetDeviceCaps(dc, LOGPIXELSY));
+    return nText > nIcon ? nText : nIcon;
 }
 
 void CSoundControlDlg::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct) {
@@ -45,11 +50,12 @@ void CSoundControlDlg::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct)
     }
 
     CString strFile = pEvent->GetSoundPath();
-    if (scheme::IsFullPath(strFile, strFile.GetLength())) pDC->DrawIcon(rc.left, rc.top, m_hAssignedIcon);
+    if (scheme::IsFullPath(strFile, strFile.GetLength()))
+        ::DrawIconEx(pDC->m_hDC, rc.left, rc.top, m_hAssignedIcon, m_nIconSize, m_nIconSize, 0, nullptr, DI_NORMAL);
 
     int nOldMode = pDC->SetBkMode(TRANSPARENT);
     // Every label starts after a square as wide as the row, icon or not.
-    rc.left += rc.Height() + 2;
+    rc.left += rc.Height() + ScaleToDpi(2);
     pDC->DrawText(strLabel, strLabel.GetLength(), rc, DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX);
     pDC->SetBkMode(nOldMode);
     pDC->SetTextColor(crOldText);

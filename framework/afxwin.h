@@ -201,6 +201,10 @@ public:
     void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
     void GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
     void ScreenToClient(LPPOINT lpPoint) const { ::ScreenToClient(m_hWnd, lpPoint); }
+    BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags) {
+        return ::SetWindowPos(m_hWnd, pWndInsertAfter != nullptr ? pWndInsertAfter->m_hWnd : nullptr, x, y, cx, cy,
+                              nFlags);
+    }
     BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
     BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
@@ -307,6 +311,9 @@ public:
     int SetItemData(int nIndex, DWORD_PTR dwItemData) {
         return static_cast<int>(SendMsg(LB_SETITEMDATA, nIndex, static_cast<LPARAM>(dwItemData)));
     }
+    int SetItemHeight(int nIndex, UINT cyItemHeight) {
+        return static_cast<int>(SendMsg(LB_SETITEMHEIGHT, nIndex, MAKELPARAM(cyItemHeight, 0)));
+    }
     int GetTextLen(int nIndex) const { return static_cast<int>(SendMsg(LB_GETTEXTLEN, nIndex)); }
     void GetText(int nIndex, CString& rString) const;
     int AddString(LPCSTR lpszItem) {
@@ -379,6 +386,15 @@ public:
     operator HPALETTE() const { return static_cast<HPALETTE>(m_hObject); }
 };
 
+class CFont : public CGdiObject {
+public:
+    // Fails, creating nothing, when the object holds a font already.
+    BOOL CreateFontIndirect(const LOGFONTA* lpLogFont) {
+        return m_hObject == nullptr && Attach(::CreateFontIndirectA(lpLogFont));
+    }
+    operator HFONT() const { return static_cast<HFONT>(m_hObject); }
+};
+
 // ---------------------------------------------------------------- device contexts
 
 class CDC : public CObject {
@@ -412,9 +428,15 @@ public:
     CPalette* SelectPalette(CPalette* pPalette, BOOL bForceBackground);
     // The number of system palette entries that changed.
     UINT RealizePalette() { return ::RealizePalette(m_hDC); }
+    // The font selected before, or null on failure, in a wrapper as SelectPalette's.
+    CFont* SelectObject(CFont* pFont);
 
 private:
-    std::vector<std::unique_ptr<CPalette>> m_previousPalettes;
+    // The wrapper of a handle that was selected before, made once per handle, so
+    // that selecting back and forth does not pile them up.
+    template <typename T>
+    T* Borrowed(HGDIOBJ hObject);
+    std::vector<std::unique_ptr<CGdiObject>> m_borrowed;
 };
 
 class CPaintDC : public CDC {

@@ -22,21 +22,29 @@ HGDIOBJ CGdiObject::Detach() {
 }
 
 CDC::~CDC() {
-    // The wrappers only borrowed their palettes.
-    for (auto& pPalette : m_previousPalettes) pPalette->Detach();
+    // The wrappers only borrowed their objects.
+    for (auto& pObject : m_borrowed) pObject->Detach();
+}
+
+template <typename T>
+T* CDC::Borrowed(HGDIOBJ hObject) {
+    if (hObject == nullptr) return nullptr;
+    auto it = std::find_if(m_borrowed.begin(), m_borrowed.end(),
+                           [hObject](const std::unique_ptr<CGdiObject>& p) { return p->m_hObject == hObject; });
+    if (it != m_borrowed.end()) return static_cast<T*>(it->get());
+    m_borrowed.push_back(std::make_unique<T>());
+    m_borrowed.back()->Attach(hObject);
+    return static_cast<T*>(m_borrowed.back().get());
 }
 
 CPalette* CDC::SelectPalette(CPalette* pPalette, BOOL bForceBackground) {
     HPALETTE hPalette = pPalette != nullptr ? static_cast<HPALETTE>(*pPalette) : nullptr;
-    HPALETTE hPrevious = ::SelectPalette(m_hDC, hPalette, bForceBackground);
-    if (hPrevious == nullptr) return nullptr;
-    // One wrapper per handle, so that selecting back and forth does not pile them up.
-    auto it = std::find_if(m_previousPalettes.begin(), m_previousPalettes.end(),
-                           [hPrevious](const std::unique_ptr<CPalette>& p) { return *p == hPrevious; });
-    if (it != m_previousPalettes.end()) return it->get();
-    m_previousPalettes.push_back(std::make_unique<CPalette>());
-    m_previousPalettes.back()->Attach(hPrevious);
-    return m_previousPalettes.back().get();
+    return Borrowed<CPalette>(::SelectPalette(m_hDC, hPalette, bForceBackground));
+}
+
+CFont* CDC::SelectObject(CFont* pFont) {
+    if (pFont == nullptr || pFont->m_hObject == nullptr) return nullptr;
+    return Borrowed<CFont>(::SelectObject(m_hDC, pFont->m_hObject));
 }
 
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) {

@@ -277,6 +277,11 @@ CPalette* CDIBitmap::CreateDIBPalette() const {
 
 int CDIBitmap::Draw(CDC* pDC, int xDest, int yDest, int xSrc, int ySrc, int cx, int cy, DWORD dwRop,
                     CPalette* pPalette) const {
+    return StretchDraw(pDC, xDest, yDest, cx, cy, xSrc, ySrc, cx, cy, dwRop, pPalette);
+}
+
+int CDIBitmap::StretchDraw(CDC* pDC, int xDest, int yDest, int cxDest, int cyDest, int xSrc, int ySrc, int cxSrc,
+                           int cySrc, DWORD dwRop, CPalette* pPalette) const {
     if (m_lpbi == nullptr || pDC == nullptr) return 0;
     std::unique_ptr<CPalette> pMade;
     if (pPalette == nullptr) {
@@ -288,7 +293,7 @@ int CDIBitmap::Draw(CDC* pDC, int xDest, int yDest, int xSrc, int ySrc, int cx, 
         pOldPalette = pDC->SelectPalette(pPalette, TRUE);
         ::RealizePalette(pDC->m_hDC);
     }
-    const int nLines = ::StretchDIBits(pDC->m_hDC, xDest, yDest, cx, cy, xSrc, ySrc, cx, cy, GetBits(),
+    const int nLines = ::StretchDIBits(pDC->m_hDC, xDest, yDest, cxDest, cyDest, xSrc, ySrc, cxSrc, cySrc, GetBits(),
                                        reinterpret_cast<const BITMAPINFO*>(m_lpbi), DIB_RGB_COLORS, dwRop);
     if (pOldPalette != nullptr) pDC->SelectPalette(pOldPalette, TRUE);
     return nLines;

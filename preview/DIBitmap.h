@@ -1,6 +1,6 @@
 // CDIBitmap: the picture of the chosen wave file, one packed device-independent
 // bitmap in a movable global memory block. It makes palettes from its colour
-// table, draws itself unscaled, and stores itself in an archive as a 32-bit size
+// table, draws itself at its own or another scale, and stores itself in an archive as a 32-bit size
 // followed by the image of a BMP file.
 //
 // The block holds the normalised layout: a 40-byte BITMAPINFOHEADER, the three
@@ -69,6 +69,10 @@ public:
     // palette, or one made for the call, is selected as a background palette
     // meanwhile. The scan lines drawn, 0 when empty or on failure.
     int Draw(CDC* pDC, int xDest, int yDest, int xSrc, int ySrc, int cx, int cy, DWORD dwRop, CPalette* pPalette) const;
+    // As Draw, with the source rectangle (xSrc, ySrc, cxSrc, cySrc) stretched onto
+    // the destination rectangle (xDest, yDest, cxDest, cyDest).
+    int StretchDraw(CDC* pDC, int xDest, int yDest, int cxDest, int cyDest, int xSrc, int ySrc, int cxSrc, int cySrc,
+                    DWORD dwRop, CPalette* pPalette) const;
 
 protected:
     BITMAPFILEHEADER m_bmfHeader;  // bfType "BM"; written in front of the DIB when stored

@@ -197,10 +197,14 @@ TEST(TemplateTest, IconsAndTheNoneStringAreJapaneseResources) {
     EXPECT_EQ(mainframe[1].width, 16);
     EXPECT_EQ(mainframe[1].height, 16);
     EXPECT_EQ(mainframe[1].bitCount, 4);
+    // The loudspeaker at the rows' heights of 96, 144 and 192 DPI.
     std::vector<IconEntry> assigned = entries(IDI_SOUND_ASSIGNED);
-    ASSERT_EQ(assigned.size(), 1u);
-    EXPECT_EQ(assigned[0].width, 32);
-    EXPECT_EQ(assigned[0].bitCount, 4);
+    ASSERT_EQ(assigned.size(), 3u);
+    for (size_t i = 0; i < assigned.size(); ++i) {
+        EXPECT_EQ(assigned[i].width, std::vector<int>({16, 24, 32})[i]);
+        EXPECT_EQ(assigned[i].height, assigned[i].width);
+        EXPECT_EQ(assigned[i].bitCount, 4);
+    }
 
     EXPECT_NE(FindResourceExA(nullptr, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(IDS_NONE / 16 + 1),
                               MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)),

@@ -45,8 +45,9 @@ res=$root/app/res
 # --- mkicon on the real maps ---
 check "mkicon mainframe" "$mkicon" "$work/mainframe.ico" "$res/mainframe32.txt" "$res/mainframe16.txt"
 check "mainframe.ico header and pixels" "$checker" ico "$work/mainframe.ico" "$res/mainframe32.txt" "$res/mainframe16.txt"
-check "mkicon assigned" "$mkicon" "$work/assigned.ico" "$res/assigned32.txt"
-check "assigned.ico header and pixels" "$checker" ico "$work/assigned.ico" "$res/assigned32.txt"
+assigned=("$res/assigned16.txt" "$res/assigned24.txt" "$res/assigned32.txt")
+check "mkicon assigned" "$mkicon" "$work/assigned.ico" "${assigned[@]}"
+check "assigned.ico header and pixels" "$checker" ico "$work/assigned.ico" "${assigned[@]}"
 check "assigned.ico opaque only in rows 2-12, columns 1-14" "$checker" region "$work/assigned.ico" 2 12 1 14
 check "assigned.ico drawn in black, dark red and red" "$checker" colours "$work/assigned.ico" 019
 
@@ -63,10 +64,11 @@ else
 fi
 
 # The checker must notice a broken file, or its passes above mean nothing.
+# A pixel byte of the first image's fourth row from the bottom, after three directory entries.
 cp "$work/assigned.ico" "$work/broken.ico"
-printf '\x77' | dd of="$work/broken.ico" bs=1 seek=$((6 + 16 + 40 + 64 + 16 * 28 + 1)) conv=notrunc status=none
+printf '\x77' | dd of="$work/broken.ico" bs=1 seek=$((6 + 3 * 16 + 40 + 64 + 8 * 3 + 1)) conv=notrunc status=none
 refuses() { ! "$@"; }
-check "checker rejects a changed pixel" refuses "$checker" ico "$work/broken.ico" "$res/assigned32.txt"
+check "checker rejects a changed pixel" refuses "$checker" ico "$work/broken.ico" "${assigned[@]}"
 check "checker rejects an opaque pixel outside the box" refuses "$checker" region "$work/mainframe.ico" 2 12 1 14
 
 # --- mkicon on maps it must accept or refuse ---

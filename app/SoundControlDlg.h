@@ -19,11 +19,9 @@ public:
     // app/SoundControlDlg.cpp
     BOOL OnInitDialog() override;
 
-    // scheme/EventCatalogue.cpp
+    // app/DialogScheme.cpp, through the store of scheme/SchemeStore.h
     BOOL LoadEvents(CString strApp);
     BOOL LoadCurrentSounds(CString strApp);
-
-    // scheme/SchemeSaving.cpp
     void OnOK() override;
     BOOL SaveCurrentSounds(CString strApp);
 
@@ -33,7 +31,7 @@ protected:
     // The event at an index of the table, or null for an index outside it.
     SoundEvent* GetEvent(INT_PTR nIndex) const;
 
-    // scheme/EventSelection.cpp
+    // app/EventSelection.cpp
     afx_msg void OnSelchangeEventList();
     afx_msg void OnSelchangeFileList();
     // The user's choice of no sound for the current event.

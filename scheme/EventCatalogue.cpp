@@ -2,7 +2,7 @@
 // application, their labels and the wave files assigned to them now.
 #include "NarrowNames.h"
 #include "SchemeRules.h"
-#include "SoundControlDlg.h"
+#include "SchemeStore.h"
 #include "SoundEvent.h"
 
 #include <cstring>
@@ -251,18 +251,15 @@ BOOL ReadLabel(HKEY hLabelKey, IndirectStrings* pStrings, CString* pLabel) {
 
 }  // namespace
 
-BOOL CSoundControlDlg::LoadEvents(CString strApp) {
+BOOL SchemeStore::LoadEvents(const CString& strApp, CObArray& events, const EnumKeyFn& enumKey) const {
     HKEY hAppKey;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kAppsKey + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) {
-        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
-        return FALSE;
-    }
+    if (::RegOpenKeyExA(m_hRoot, kAppsKey + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
     // Each library of localised names is loaded once for the whole catalogue.
     IndirectStrings strings;
     for (DWORD nIndex = 0;; ++nIndex) {
         char szKey[MAX_PATH];
         DWORD nKey = MAX_PATH;
-        LONG rc = EnumEventKey(hAppKey, nIndex, szKey, &nKey);
+        LONG rc = enumKey(hAppKey, nIndex, szKey, &nKey);
         // A name too long for the buffer skips its event; any other error (the key
         // deleted meanwhile) would repeat for every index: what was read is shown.
         if (rc == ERROR_MORE_DATA) continue;
@@ -270,30 +267,23 @@ BOOL CSoundControlDlg::LoadEvents(CString strApp) {
         CString strKey(szKey, static_cast<int>(nKey));
 
         HKEY hLabelKey;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kLabelsKey + strKey, 0, KEY_READ, &hLabelKey) != ERROR_SUCCESS) continue;
+        if (::RegOpenKeyExA(m_hRoot, kLabelsKey + strKey, 0, KEY_READ, &hLabelKey) != ERROR_SUCCESS) continue;
         // An event without a label, or one that the system's sound settings hide,
         // is neither shown nor written.
         CString strLabel;
         if (ReadLabel(hLabelKey, &strings, &strLabel))
-            m_events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, strLabel)));
+            events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, strLabel)));
         ::RegCloseKey(hLabelKey);
     }
     ::RegCloseKey(hAppKey);
     return TRUE;
 }
 
-LONG CSoundControlDlg::EnumEventKey(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName) {
-    return ::RegEnumKeyExA(hAppKey, nIndex, pszName, pnName, nullptr, nullptr, nullptr, nullptr);
-}
-
-BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
+BOOL SchemeStore::LoadCurrentSounds(const CString& strApp, const CObArray& events) const {
     HKEY hAppKey;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kAppsKey + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) {
-        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
-        return FALSE;
-    }
-    for (INT_PTR i = 0; i < m_events.GetSize(); ++i) {
-        SoundEvent* pEvent = GetEvent(i);
+    if (::RegOpenKeyExA(m_hRoot, kAppsKey + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
+    for (INT_PTR i = 0; i < events.GetSize(); ++i) {
+        auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));
         HKEY hCurrentKey;
         LONG rc = ::RegOpenKeyExA(hAppKey, pEvent->GetKey() + "\\.Current", 0, KEY_READ, &hCurrentKey);
         // OK creates only a .Current that is missing; one that is there but
@@ -310,6 +300,5 @@ BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
         ::RegCloseKey(hCurrentKey);
     }
     ::RegCloseKey(hAppKey);
-    m_bSoundsLoaded = TRUE;
     return TRUE;
 }

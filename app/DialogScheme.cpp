@@ -1,0 +1,77 @@
+// The dialog's side of the sound scheme: the catalogue read at start-up and the
+// assignments written on OK, through the store, with the messages the user sees.
+#include "SchemeStore.h"
+#include "SoundControlDlg.h"
+
+BOOL CSoundControlDlg::LoadEvents(CString strApp) {
+    SchemeStore store(HKEY_CURRENT_USER);
+    if (!store.LoadEvents(strApp, m_events, [this](HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName) {
+            return EnumEventKey(hAppKey, nIndex, pszName, pnName);
+        })) {
+        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+LONG CSoundControlDlg::EnumEventKey(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName) {
+    return ::RegEnumKeyExA(hAppKey, nIndex, pszName, pnName, nullptr, nullptr, nullptr, nullptr);
+}
+
+BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
+    if (!SchemeStore(HKEY_CURRENT_USER).LoadCurrentSounds(strApp, m_events)) {
+        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+        return FALSE;
+    }
+    m_bSoundsLoaded = TRUE;
+    return TRUE;
+}
+
+void CSoundControlDlg::OnOK() {
+    // The dialog closes whatever saving reported.
+    SaveCurrentSounds(".Default");
+    CDialog::OnOK();
+}
+
+BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {
+    SchemeStore::SaveCalls calls;
+    calls.createCurrentKey = [this](HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition) {
+        return CreateCurrentKey(hEventKey, phCurrentKey, pdwDisposition);
+    };
+    calls.setCurrentValue = [this](HKEY hCurrentKey, DWORD dwType, const CString& strData) {
+        return SetCurrentValue(hCurrentKey, dwType, strData);
+    };
+    calls.report = [this](SchemeStore::SaveFailure failure, const CString& strKey) {
+        switch (failure) {
+        case SchemeStore::SaveFailure::EventKey: {
+            char szMessage[1024];
+            ::wsprintfA(szMessage, "レジストリキーのオープンに失敗しました\t%s", static_cast<LPCSTR>(strKey));
+            AfxMessageBox(szMessage, MB_OK);
+            break;
+        }
+        case SchemeStore::SaveFailure::CurrentKey:
+            AfxMessageBox("レジストリキーのオープンまたは作成に失敗しました\t\".Current\"", MB_OK);
+            break;
+        case SchemeStore::SaveFailure::Value:
+            MessageBox("レジストリ更新失敗");
+            break;
+        }
+    };
+    // Without the current sounds nothing is known of what the events hold: writing
+    // would put empty values over the whole scheme. The key is opened all the same,
+    // so that a scheme still missing is reported again.
+    CObArray none;
+    if (!SchemeStore(HKEY_CURRENT_USER).SaveCurrentSounds(strApp, m_bSoundsLoaded ? m_events : none, calls)) {
+        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+LONG CSoundControlDlg::CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition) {
+    return SchemeStore::CreateCurrentKey(hEventKey, phCurrentKey, pdwDisposition);
+}
+
+LONG CSoundControlDlg::SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData) {
+    return SchemeStore::SetCurrentValue(hCurrentKey, dwType, strData);
+}

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "afx.h"
 
@@ -49,6 +50,52 @@ public:
     // cannot be opened.
     BOOL SaveCurrentSounds(const CString& strApp, const CObArray& events, const SaveCalls& calls) const;
 
+    // Named schemes, kept as the system keeps them: Schemes' default value is
+    // the id of the scheme in use, Schemes\Names\<id>'s default value its
+    // name, and the default value of Schemes\Apps\<app>\<event>\<id> its
+    // sound for an event. The system's own schemes cannot be changed here.
+    struct Scheme {
+        CString strId;
+        CString strName;  // resolved as event labels are; the id where there is none
+    };
+    // Every scheme that Names lists, sorted by name.
+    std::vector<Scheme> ListSchemes() const;
+    // The id of the scheme in use; empty when none is named.
+    CString GetSchemeInUse() const;
+    // Whether an id can name a scheme: a key name that is not the current sounds'.
+    static BOOL IsSchemeId(const CString& strId);
+    // The system's schemes, and what cannot name a scheme: never written or removed here.
+    static BOOL IsReservedId(const CString& strId);
+
+    // Gives every event its sound in the scheme as its stored value, in place of
+    // what it held and of the user's assignment: an event without a text value
+    // there has no sound. FALSE, with no event changed, when the application key
+    // cannot be opened.
+    BOOL LoadSchemeSounds(const CString& strApp, const CString& strId, const CObArray& events) const;
+    // Makes a scheme the current one, as the system applies it: every event of
+    // every application with a value in it gets that value as .Current, of the
+    // same type; every other .Current becomes empty; Schemes names the scheme.
+    BOOL ApplyScheme(const CString& strId) const;
+
+    // A new id for a scheme of this name, which no scheme has.
+    CString MakeSchemeId(const CString& strName) const;
+    // Stores a whole scheme under the id and the name: the events of the
+    // application given get what they hold (a user's assignment as REG_SZ, else
+    // their stored value as it was read); every other event its .Current as it
+    // stands. Whatever the id held before is replaced. FALSE, with the scheme
+    // removed again, when a write fails.
+    BOOL SaveScheme(const CString& strId, const CString& strName, const CString& strApp, const CObArray& events) const;
+    // Removes a user's scheme: its name and every event's value in it, and
+    // nothing else. Schemes is emptied when it named the scheme. FALSE for the
+    // system's schemes and when a key cannot be removed.
+    BOOL DeleteScheme(const CString& strId) const;
+
 private:
+    // Removes the scheme's name and every event's value in it.
+    BOOL RemoveSchemeKeys(const CString& strId) const;
+    // Calls visit(app key name, event key name, event key) for every event key of every application.
+    template <typename Visit>
+    BOOL ForEachEvent(REGSAM access, Visit visit) const;
+
     HKEY m_hRoot;
 };

@@ -11,11 +11,22 @@ void SoundEvent::SetFile(const CString& strFile) {
 }
 
 void SoundEvent::SetStoredValue(DWORD dwType, const CString& strData) {
+    m_bAssigned = FALSE;
     m_bStored = TRUE;
     m_dwStoredType = dwType;
     m_strStoredData = strData;
     m_strFile = StoredFile();
     m_strSoundPath = m_strStoredPath = m_strFile;
+}
+
+void SoundEvent::ClearStoredValue() {
+    m_bAssigned = FALSE;
+    m_bStored = FALSE;
+    m_dwStoredType = REG_NONE;
+    m_strStoredData.Empty();
+    m_strFile.Empty();
+    m_strSoundPath.Empty();
+    m_strStoredPath.Empty();
 }
 
 void SoundEvent::Revert() {

@@ -29,7 +29,10 @@ public:
 
     // What the event's .Current value held at start-up, kept byte for byte so
     // that OK can leave an event the user did not touch as it was.
+    // Also takes back the user's assignment, as a scheme applied does.
     void SetStoredValue(DWORD dwType, const CString& strData);
+    // No stored value and no assignment: the event has no sound.
+    void ClearStoredValue();
     BOOL HasStoredValue() const { return m_bStored; }
     DWORD GetStoredType() const { return m_dwStoredType; }
     const CString& GetStoredData() const { return m_strStoredData; }

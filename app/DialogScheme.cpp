@@ -28,9 +28,40 @@ BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
 }
 
 void CSoundControlDlg::OnOK() {
-    // The dialog closes whatever saving reported.
+    // A scheme applied is made current first, as the system applies it; what
+    // the user changed afterwards is written over it. The dialog closes
+    // whatever saving reported.
+    if (!m_strAppliedScheme.IsEmpty() && !SchemeStore(HKEY_CURRENT_USER).ApplyScheme(m_strAppliedScheme))
+        MessageBox("レジストリ更新失敗");
     SaveCurrentSounds(".Default");
     CDialog::OnOK();
+}
+
+BOOL CSoundControlDlg::ApplyScheme(const CString& strId) {
+    if (!m_bSoundsLoaded || !SchemeStore(HKEY_CURRENT_USER).LoadSchemeSounds(".Default", strId, m_events)) {
+        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+        return FALSE;
+    }
+    m_strAppliedScheme = strId;
+    m_lstEvents.Invalidate();
+    OnSelchangeEventList();
+    return TRUE;
+}
+
+CString CSoundControlDlg::GetSchemeInUse() const {
+    return m_strAppliedScheme.IsEmpty() ? SchemeStore(HKEY_CURRENT_USER).GetSchemeInUse() : m_strAppliedScheme;
+}
+
+BOOL CSoundControlDlg::SaveScheme(const CString& strId, const CString& strName) {
+    // Without the current sounds the events' values are not known: there is nothing to save.
+    CObArray none;
+    return SchemeStore(HKEY_CURRENT_USER).SaveScheme(strId, strName, ".Default", m_bSoundsLoaded ? m_events : none);
+}
+
+BOOL CSoundControlDlg::DeleteScheme(const CString& strId) {
+    if (!SchemeStore(HKEY_CURRENT_USER).DeleteScheme(strId)) return FALSE;
+    if (m_strAppliedScheme.CompareNoCase(strId) == 0) m_strAppliedScheme.Empty();
+    return TRUE;
 }
 
 BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {

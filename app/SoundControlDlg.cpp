@@ -1,6 +1,7 @@
 #include "SoundControlDlg.h"
 
 #include "DIBitmap.h"
+#include "SchemeDlg.h"
 #include "SoundEvent.h"
 // after windows.h
 #include <mmsystem.h>
@@ -24,6 +25,7 @@ ON_WM_MEASUREITEM()
 ON_WM_DRAWITEM()
 ON_WM_COMPAREITEM()
 ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
+ON_WM_SYSCOMMAND()
 END_MESSAGE_MAP()
 
 namespace {
@@ -86,6 +88,11 @@ void CSoundControlDlg::DoDataExchange(CDataExchange* pDX) {
 BOOL CSoundControlDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    HMENU hSystemMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (hSystemMenu != nullptr) {
+        ::AppendMenuA(hSystemMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuA(hSystemMenu, MF_STRING, IDM_SCHEMES, "サウンド設定(&S)...");
+    }
     SendDlgItemMessage(IDC_FILE_LIST, LB_RESETCONTENT);
     SendDlgItemMessage(IDC_EVENT_LIST, LB_RESETCONTENT);
     FillDriveList();
@@ -216,6 +223,15 @@ LRESULT CSoundControlDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     m_lstEvents.SetItemHeight(0, static_cast<UINT>(GetRowHeight()));
     Invalidate();
     return 0;
+}
+
+void CSoundControlDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    if ((nID & 0xFFF0) != IDM_SCHEMES) {
+        CDialog::OnSysCommand(nID, lParam);
+        return;
+    }
+    CSchemeDlg dlg(this);
+    dlg.DoModal();
 }
 
 HCURSOR CSoundControlDlg::OnQueryDragIcon() {

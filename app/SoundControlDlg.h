@@ -25,6 +25,16 @@ public:
     void OnOK() override;
     BOOL SaveCurrentSounds(CString strApp);
 
+    // Named schemes, for the sound settings (app/SchemeDlg.h).
+    // Gives every event its sound in the scheme, shown at once; OK makes the
+    // scheme the current one. Nothing is written before.
+    BOOL ApplyScheme(const CString& strId);
+    // The scheme applied since the dialog opened, else the one the registry names.
+    CString GetSchemeInUse() const;
+    // Saves the events' sounds, pending ones included, as the scheme of this id and name.
+    BOOL SaveScheme(const CString& strId, const CString& strName);
+    BOOL DeleteScheme(const CString& strId);
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
 
@@ -94,6 +104,8 @@ protected:
     // The window moved to a monitor of another scale: it takes the size the
     // system suggests and draws everything of its own at the new DPI.
     afx_msg LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    // The sound settings on the system menu.
+    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     // The dots per inch this window is drawn at.
     UINT GetDpi();
     // A length in pixels at 96 DPI, at the window's DPI.
@@ -116,22 +128,23 @@ protected:
     // in the order CompareEvents gives.
     void AddEventRow(INT_PTR nEvent);
 
-    CPalette* m_pPalette;       // the picture's palette, realised; owned
-    CObArray m_events;          // SoundEvent records, in registry order; owned
-    BOOL m_bSoundsLoaded;       // the records' current files were read at start-up
-    BOOL m_bLabelExact;         // the directory label names the current directory exactly
-    BOOL m_bPlaying;            // a test playback is open
-    BOOL m_bNotifyPending;      // the open playback has yet to report its end
-    int m_nStaleNotifications;  // ends still to come from playbacks stopped here
-    int m_nCurrentEvent;        // index in m_events of the chosen event; -1 before the first choice
-    CString m_strDescription;   // text painted in the description frame
-    CDIBitmap* m_pDIBitmap;     // the picture painted in its frame; owned
-    CRect m_rcPicture;          // inside of the picture frame, client coordinates
-    CRect m_rcDescription;      // inside of the description frame, client coordinates
-    UINT m_nDpi;                // the window's DPI; 0 until first asked
-    HICON m_hAssignedIcon;      // drawn beside events that have a sound, m_nIconSize square; owned
-    int m_nIconSize;            // the small-icon size at the window's DPI
-    CFont m_fntDescription;     // the description's font where the window's DPI is not the system's
+    CPalette* m_pPalette;        // the picture's palette, realised; owned
+    CObArray m_events;           // SoundEvent records, in registry order; owned
+    BOOL m_bSoundsLoaded;        // the records' current files were read at start-up
+    CString m_strAppliedScheme;  // the id of the scheme applied, which OK makes current; empty for none
+    BOOL m_bLabelExact;          // the directory label names the current directory exactly
+    BOOL m_bPlaying;             // a test playback is open
+    BOOL m_bNotifyPending;       // the open playback has yet to report its end
+    int m_nStaleNotifications;   // ends still to come from playbacks stopped here
+    int m_nCurrentEvent;         // index in m_events of the chosen event; -1 before the first choice
+    CString m_strDescription;    // text painted in the description frame
+    CDIBitmap* m_pDIBitmap;      // the picture painted in its frame; owned
+    CRect m_rcPicture;           // inside of the picture frame, client coordinates
+    CRect m_rcDescription;       // inside of the description frame, client coordinates
+    UINT m_nDpi;                 // the window's DPI; 0 until first asked
+    HICON m_hAssignedIcon;       // drawn beside events that have a sound, m_nIconSize square; owned
+    int m_nIconSize;             // the small-icon size at the window's DPI
+    CFont m_fntDescription;      // the description's font where the window's DPI is not the system's
     CButton m_btnTest;
     CStatic m_stcDirectory;
     CComboBox m_cmbDrive;

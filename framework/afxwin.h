@@ -75,6 +75,7 @@ enum AfxSig {
     AfxSig_vDRAWITEM,     // void (int, LPDRAWITEMSTRUCT)
     AfxSig_iCOMPAREITEM,  // int (int, LPCOMPAREITEMSTRUCT)
     AfxSig_lwl,           // LRESULT (WPARAM, LPARAM)
+    AfxSig_vul,           // void (UINT, LPARAM)
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -144,6 +145,7 @@ AFX_PMSG AfxHandler(Handler pfn) {
 #define ON_WM_SETFOCUS() AFX_MSG_ENTRY(WM_SETFOCUS, 0, 0, AfxSig_vW, void (CWnd::*)(CWnd*), OnSetFocus)
 #define ON_WM_DESTROY() AFX_MSG_ENTRY(WM_DESTROY, 0, 0, AfxSig_vv, void (CWnd::*)(), OnDestroy)
 #define ON_WM_NCDESTROY() AFX_MSG_ENTRY(WM_NCDESTROY, 0, 0, AfxSig_vv, void (CWnd::*)(), OnNcDestroy)
+#define ON_WM_SYSCOMMAND() AFX_MSG_ENTRY(WM_SYSCOMMAND, 0, 0, AfxSig_vul, void (CWnd::*)(UINT, LPARAM), OnSysCommand)
 #define ON_WM_QUERYNEWPALETTE() AFX_MSG_ENTRY(WM_QUERYNEWPALETTE, 0, 0, AfxSig_bv, BOOL (CWnd::*)(), OnQueryNewPalette)
 #define ON_WM_PALETTECHANGED() \
     AFX_MSG_ENTRY(WM_PALETTECHANGED, 0, 0, AfxSig_vW, void (CWnd::*)(CWnd*), OnPaletteChanged)
@@ -247,6 +249,7 @@ protected:
     afx_msg void OnMeasureItem(int, LPMEASUREITEMSTRUCT) { Default(); }
     afx_msg void OnDrawItem(int, LPDRAWITEMSTRUCT) { Default(); }
     afx_msg int OnCompareItem(int, LPCOMPAREITEMSTRUCT) { return static_cast<int>(Default()); }
+    afx_msg void OnSysCommand(UINT, LPARAM) { Default(); }
 
     WNDPROC m_pfnSuper;  // the procedure replaced by SubclassWindow or the creation hook
 

@@ -187,6 +187,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         void (CWnd::*pfn_vDI)(int, LPDRAWITEMSTRUCT);
         int (CWnd::*pfn_iCI)(int, LPCOMPAREITEMSTRUCT);
         LRESULT (CWnd::*pfn_lwl)(WPARAM, LPARAM);
+        void (CWnd::*pfn_vul)(UINT, LPARAM);
     } mmf;
     mmf.pfn = e->pfn;
     LRESULT lResult = 0;
@@ -219,6 +220,9 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         break;
     case AfxSig_lwl:
         lResult = (this->*mmf.pfn_lwl)(wParam, lParam);
+        break;
+    case AfxSig_vul:
+        (this->*mmf.pfn_vul)(static_cast<UINT>(wParam), lParam);
         break;
     case AfxSig_end:
         return FALSE;

@@ -1,5 +1,7 @@
 #include "dialog_driver.h"
 
+#include <vector>
+
 namespace harness {
 
 void PumpMessages(DWORD nWaitMs) {
@@ -33,6 +35,48 @@ void SelectComboItem(HWND hDlg, int nID, int nIndex) {
 
 void ClickButton(HWND hDlg, int nID) {
     SendMessageA(GetDlgItem(hDlg, nID), BM_CLICK, 0, 0);
+}
+
+namespace {
+
+struct PendingAction {
+    std::string caption;
+    std::function<void(HWND)> action;
+};
+std::vector<PendingAction> g_pending;
+UINT_PTR g_nTimer = 0;
+
+BOOL CALLBACK FindShown(HWND hWnd, LPARAM lParam) {
+    auto* pFound = reinterpret_cast<std::pair<const std::string*, HWND>*>(lParam);
+    if (IsWindowVisible(hWnd) && WindowText(hWnd) == *pFound->first) {
+        pFound->second = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK RunPending(HWND, UINT, UINT_PTR, DWORD) {
+    for (size_t i = 0; i < g_pending.size(); ++i) {
+        std::pair<const std::string*, HWND> found{&g_pending[i].caption, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), &FindShown, reinterpret_cast<LPARAM>(&found));
+        if (found.second == nullptr) continue;
+        // Taken off first: the action may wait in a loop of its own, where this runs again.
+        std::function<void(HWND)> action = std::move(g_pending[i].action);
+        g_pending.erase(g_pending.begin() + static_cast<long>(i));
+        if (g_pending.empty()) {
+            KillTimer(nullptr, g_nTimer);
+            g_nTimer = 0;
+        }
+        action(found.second);
+        return;
+    }
+}
+
+}  // namespace
+
+void WhenShown(const std::string& caption, std::function<void(HWND)> action) {
+    g_pending.push_back(PendingAction{caption, std::move(action)});
+    if (g_nTimer == 0) g_nTimer = SetTimer(nullptr, 0, 10, &RunPending);
 }
 
 std::string WindowText(HWND hWnd) {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace harness {
@@ -30,6 +31,11 @@ void DoubleClickList(HWND hDlg, int nID);
 void SelectComboItem(HWND hDlg, int nID, int nIndex);
 // Presses a button (BM_CLICK), which sends BN_CLICKED to the dialog.
 void ClickButton(HWND hDlg, int nID);
+// Runs the action once a dialog of this thread with the caption is shown, from
+// within the message loop that runs then: for the modal dialogs that the code
+// under test opens and that the action drives and ends.
+void WhenShown(const std::string& caption, std::function<void(HWND)> action);
+
 std::string WindowText(HWND hWnd);
 std::string ListText(HWND hDlg, int nID, int nIndex);
 

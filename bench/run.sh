@@ -51,6 +51,8 @@ raw="$out/raw.txt"
 : >"$raw"
 echo "bench: start-up" >&2
 wine "$bench" startup "$runs" "$(winpath "$build/app/ZORVAND.EXE")" "$(winpath "$build/bench/bare_dialog.exe")" >>"$raw"
+echo "bench: a scheme applied" >&2
+wine "$bench" schemes "$runs" >>"$raw"
 echo "bench: in process" >&2
 wine "$bench" inproc "$runs" 'D:\BENCH10K' 'D:\PREVIEW\big.wav' 'D:\PREVIEW\small.wav' BenchEvent199 >>"$raw"
 echo "bench: memory" >&2
@@ -89,7 +91,7 @@ printf 'sizes %s\n' "$("$out/bench_native" sizes "$runs" "$many")" >>"$raw"
 # metric, what is measured against what, goal
 awk -v tsv="$out/results.tsv" '
   BEGIN {
-    order = "startup refill preview chunkwalk select memory walk manywalk edit editmemory layouts"
+    order = "startup refill preview chunkwalk select memory walk manywalk edit editmemory layouts schemes"
     name["startup"] = "1 start-up, 200 events, 2,000 files vs bare dialog";      goal["startup"] = 1.5
     name["refill"] = "2 RefreshFileList, 10,000 files vs FindFirstFile";         goal["refill"] = 3
     name["preview"] = "3 ReadPicture+ReadDescription, 1 GiB vs 1 MiB";          goal["preview"] = 1.2
@@ -101,6 +103,7 @@ awk -v tsv="$out/results.tsv" '
     name["edit"] = "9 wavtheme set --text, 8 Mi chunks vs dd with fsync";       goal["edit"] = 3
     name["editmemory"] = "10 wavtheme set --text peak memory vs 64 MiB";         goal["editmemory"] = 1
     name["layouts"] = "11 start-up, 60 events, current layout vs old";         goal["layouts"] = 1.2
+    name["schemes"] = "12 scheme applied and OK, 200 events vs start-up";        goal["schemes"] = 1.5
   }
   { ours[$1] = $2; ref[$1] = $3 }
   function show(m, v) { return m ~ /memory/ ? sprintf("%.1f MiB", v / 1048576) : sprintf("%.1f ms", v * 1000) }

@@ -145,6 +145,29 @@ BenchDlg* OpenDialog() {
     return pDlg;
 }
 
+// Applying a scheme of every event and pressing OK, against opening the dialog on
+// the same events. The scheme is the current sounds saved once, so that each OK
+// writes what the next run starts from.
+int Schemes(int n) {
+    BenchDlg* pDlg = OpenDialog();
+    if (!pDlg->SaveScheme("bench", "ベンチ")) Fail("cannot save the scheme");
+    pDlg->DestroyWindow();
+    delete pDlg;
+    std::vector<double> apply;
+    std::vector<double> start;
+    for (int i = 0; i < n; ++i) {
+        start.push_back(Time([&] { pDlg = OpenDialog(); }));
+        apply.push_back(Time([&] {
+            if (!pDlg->ApplyScheme("bench")) Fail("cannot apply the scheme");
+            pDlg->OnOK();
+        }));
+        pDlg->DestroyWindow();
+        delete pDlg;
+    }
+    std::printf("schemes %.6f %.6f\n", Median(apply), Median(start));
+    return 0;
+}
+
 // Every entry of the current directory, as a program lists one without a list box.
 int Enumerate() {
     WIN32_FIND_DATAA fd;
@@ -390,6 +413,7 @@ int main(int argc, char** argv) {
     if (cmd == "inproc" && argc == 7) return InProcess(std::atoi(argv[2]), argv[3], argv[4], argv[5], argv[6]);
     if (cmd == "memory" && argc == 3) return Memory(argv[2]);
     if (cmd == "layouts" && argc == 5) return Layouts(std::atoi(argv[2]), argv[3], argv[4]);
+    if (cmd == "schemes" && argc == 3) return Schemes(std::atoi(argv[2]));
     if (cmd == "walk" && argc == 4) return Walk(std::atoi(argv[2]), argv[3]);
     std::fprintf(stderr,
                  "usage: zorvand_bench startup N ZORVAND.EXE BARE.EXE | inproc N DIR BIG SMALL KEY | memory DIR | "

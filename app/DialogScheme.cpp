@@ -58,10 +58,13 @@ BOOL CSoundControlDlg::SaveScheme(const CString& strId, const CString& strName) 
     return SchemeStore(HKEY_CURRENT_USER).SaveScheme(strId, strName, ".Default", m_bSoundsLoaded ? m_events : none);
 }
 
+BOOL CSoundControlDlg::CanDeleteScheme(const CString& strId) const {
+    // The events show the sounds of a scheme applied, which OK writes from it.
+    return !SchemeStore::IsReservedId(strId) && m_strAppliedScheme.CompareNoCase(strId) != 0;
+}
+
 BOOL CSoundControlDlg::DeleteScheme(const CString& strId) {
-    if (!SchemeStore(HKEY_CURRENT_USER).DeleteScheme(strId)) return FALSE;
-    if (m_strAppliedScheme.CompareNoCase(strId) == 0) m_strAppliedScheme.Empty();
-    return TRUE;
+    return CanDeleteScheme(strId) && SchemeStore(HKEY_CURRENT_USER).DeleteScheme(strId);
 }
 
 BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {

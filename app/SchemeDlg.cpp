@@ -63,9 +63,8 @@ const SchemeStore::Scheme* CSchemeDlg::GetSelectedScheme() const {
 void CSchemeDlg::OnSelchangeSchemeList() {
     const SchemeStore::Scheme* pScheme = GetSelectedScheme();
     ::EnableWindow(::GetDlgItem(m_hWnd, IDC_SCHEME_APPLY), pScheme != nullptr);
-    // The system's own schemes cannot be deleted.
     ::EnableWindow(::GetDlgItem(m_hWnd, IDC_SCHEME_DELETE),
-                   pScheme != nullptr && !SchemeStore::IsReservedId(pScheme->strId));
+                   pScheme != nullptr && m_pOwner->CanDeleteScheme(pScheme->strId));
 }
 
 void CSchemeDlg::OnSchemeApply() {
@@ -103,7 +102,7 @@ void CSchemeDlg::OnSchemeSave() {
 
 void CSchemeDlg::OnSchemeDelete() {
     const SchemeStore::Scheme* pScheme = GetSelectedScheme();
-    if (pScheme == nullptr || SchemeStore::IsReservedId(pScheme->strId)) return;
+    if (pScheme == nullptr || !m_pOwner->CanDeleteScheme(pScheme->strId)) return;
     if (MessageBox(Format("スキーム「%s」を削除しますか?", pScheme->strName), nullptr, MB_YESNO | MB_ICONQUESTION) !=
         IDYES)
         return;

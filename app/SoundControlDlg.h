@@ -33,6 +33,8 @@ public:
     CString GetSchemeInUse() const;
     // Saves the events' sounds, pending ones included, as the scheme of this id and name.
     BOOL SaveScheme(const CString& strId, const CString& strName);
+    // The system's schemes and one applied but not yet made current by OK stay.
+    BOOL CanDeleteScheme(const CString& strId) const;
     BOOL DeleteScheme(const CString& strId);
 
 protected:

@@ -79,16 +79,20 @@ TEST_F(SchemeDialogTest, TheSystemMenuOpensTheSettingsWithTheSchemesByNameAndThe
 
     std::vector<std::string> listed;
     BOOL bDeleteEnabled[2] = {TRUE, FALSE};
+    BOOL bAppliedDeletable = TRUE;
     InSettings([&](HWND hSettings) {
         for (int i = 0; i < 2; ++i) {
             listed.push_back(harness::ListText(hSettings, IDC_SCHEME_LIST, i));
             harness::SelectListItem(hSettings, IDC_SCHEME_LIST, i);
             bDeleteEnabled[i] = IsWindowEnabled(GetDlgItem(hSettings, IDC_SCHEME_DELETE));
         }
+        harness::ClickButton(hSettings, IDC_SCHEME_APPLY);
+        bAppliedDeletable = IsWindowEnabled(GetDlgItem(hSettings, IDC_SCHEME_DELETE));
     });
     EXPECT_EQ(listed, (std::vector<std::string>{"Windows 標準 (使用中)", "ベータ"}));
     EXPECT_FALSE(bDeleteEnabled[0]) << "the system's scheme cannot be deleted";
     EXPECT_TRUE(bDeleteEnabled[1]);
+    EXPECT_FALSE(bAppliedDeletable) << "a scheme applied but not yet saved by OK stays";
 }
 
 TEST_F(SchemeDialogTest, ApplyShowsTheSchemeAtOnceOkMakesItCurrentCancelWritesNothing) {

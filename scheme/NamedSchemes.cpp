@@ -103,6 +103,8 @@ std::vector<SchemeStore::Scheme> SchemeStore::ListSchemes() const {
     if (::RegOpenKeyExA(m_hRoot, kNamesKey, 0, KEY_READ, &hNames) != ERROR_SUCCESS) return schemes;
     scheme::IndirectStrings strings;
     for (const CString& strId : SubkeyNames(hNames)) {
+        // A key named as the current sounds is no scheme: applying it would empty them.
+        if (!IsSchemeId(strId)) continue;
         Scheme entry{strId, strId};
         HKEY hName;
         if (::RegOpenKeyExA(hNames, strId, 0, KEY_READ, &hName) == ERROR_SUCCESS) {
@@ -158,13 +160,14 @@ BOOL SchemeStore::LoadSchemeSounds(const CString& strApp, const CString& strId, 
 }
 
 BOOL SchemeStore::ApplyScheme(const CString& strId) const {
+    if (!IsSchemeId(strId)) return FALSE;
     BOOL bWritten = TRUE;
     BOOL bVisited = ForEachEvent(KEY_READ | KEY_CREATE_SUB_KEY, [&](const CString&, const CString&, HKEY hEvent) {
         DWORD dwType = REG_NONE;
         CString strData;
         HKEY hKey;
         BOOL bValue = FALSE;
-        if (IsSchemeId(strId) && ::RegOpenKeyExA(hEvent, strId, 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
+        if (::RegOpenKeyExA(hEvent, strId, 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
             bValue = ReadDefaultValue(hKey, &dwType, &strData) && IsText(dwType);
             ::RegCloseKey(hKey);
         }

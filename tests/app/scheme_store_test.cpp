@@ -60,6 +60,7 @@ TEST_F(SchemeStoreTest, ListsSchemesByNameResolvingLibraryNames) {
     m_reg.SetString(kSchemes + "\\Names\\.Default", "", "@" + library + ",-5834");
     m_reg.CreateKey(kSchemes + "\\Names\\noname");
     m_reg.SetValue(kSchemes + "\\Names\\damaged", "", REG_DWORD, std::string(4, '\1'));
+    m_reg.SetString(kSchemes + "\\Names\\.Current", "", "今の音");
     m_reg.SetString(kSchemes, "", "x2");
 
     std::vector<std::string> listed;
@@ -97,6 +98,9 @@ TEST_F(SchemeStoreTest, ApplyCopiesTheSchemesValuesWithTheirTypesAndEmptiesEvery
     m_reg.CreateKey(kApps + "\\.Default\\KeyWithoutValue\\x1");
     Set(".Default\\KeyWithoutValue\\.Current", "old");
 
+    std::vector<std::string> before = m_reg.Dump(kRoot);
+    EXPECT_FALSE(m_store->ApplyScheme(".Current"));
+    EXPECT_EQ(m_reg.Dump(kRoot), before) << "the current sounds are no scheme";
     ASSERT_TRUE(m_store->ApplyScheme("x1"));
     for (const Case& c : cases) {
         EXPECT_EQ(Get(std::string(c.event) + "\\.Current"), c.after) << c.event;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The release archive as a user gets it. Its entries: names in order, stored in
-# UTF-8 under the zip's UTF-8 flag, one timestamp, sound contents; the read-me in
-# code page 932 with CRLF line ends, as its source says; the same bytes when
-# written again. Then unpacked into a fresh folder on the runtime's drive C:,
+# The release archive as a user gets it. The same bytes when written again. Its
+# entries: names in order, stored in UTF-8 under the zip's UTF-8 flag, one
+# timestamp, sound contents; the read-me in code page 932 with CRLF line ends, as
+# its source says. Then unpacked into a fresh folder on the runtime's drive C:,
 # where release_tests lists it and starts its ZORVAND.EXE.
 #   check_archive.sh BUILD ARCHIVE RELEASE_TESTS.EXE README_SOURCE VERSION -- WRITER...
 set -euo pipefail
@@ -14,14 +14,27 @@ readme=${4:?}
 version=${5:?}
 shift 6
 work=$(mktemp -d)
+# The prefix exists once the runtime has started.
+"$root/scripts/wine.sh" "$build" start
 unpacked=$(mktemp -d "$build/wine/prefix/drive_c/release-check.XXXXXX")
 trap 'rm -rf "$work" "$unpacked"' EXIT
 
-"$@" "$work/again.zip"
-if ! cmp "$archive" "$work/again.zip"; then
-  echo "FAIL: the archive written again differs from the one the build wrote"
+# Written twice for one SOURCE_DATE_EPOCH, seconds apart: the same bytes, every
+# entry dated at that time.
+SOURCE_DATE_EPOCH=1700000000 "$@" "$work/first.zip"
+sleep 2
+SOURCE_DATE_EPOCH=1700000000 "$@" "$work/second.zip"
+if ! cmp "$work/first.zip" "$work/second.zip"; then
+  echo "FAIL: the archive written again differs"
   exit 1
 fi
+python3 - "$work/first.zip" <<'PY'
+import sys, zipfile
+dates = {i.date_time for i in zipfile.ZipFile(sys.argv[1]).infolist()}
+if dates != {(2023, 11, 14, 22, 13, 20)}:
+    sys.exit(f"FAIL: entries dated {sorted(dates)}, not at SOURCE_DATE_EPOCH 1700000000")
+print("PASS: the same bytes when written again, every entry dated at SOURCE_DATE_EPOCH")
+PY
 
 chm=0
 [ -f "$build/app/ZORVAND.chm" ] && chm=1

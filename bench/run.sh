@@ -80,7 +80,8 @@ echo "bench: a file of many chunks" >&2
 wine "$bench" walk "$runs" 'D:\PREVIEW\many.wav' >>"$raw"
 printf 'manywalk %s\n' "$("$out/bench_native" runs "$runs" "$out/bench_native" walk "$many" -- \
   ffprobe -v error -show_entries format_tags=ISBJ -of default=nw=1:nk=1 "$many")" >>"$raw"
-wavtheme="$build/host/wavtheme"
+# The build machine's wavtheme, from the tools tree that this build uses.
+wavtheme="$(sed -n 's/^ZORVAND_HOST_DIR:PATH=//p' "$build/CMakeCache.txt")/bin/wavtheme"
 printf 'edit %s\n' "$("$out/bench_native" runs "$runs" "$wavtheme" set "$many" --text x -o "$out/edited.wav" -- \
   dd if="$many" of="$out/copied.wav" bs=1M conv=fsync status=none)" >>"$raw"
 for _ in $(seq "$runs"); do "$out/bench_native" peak "$wavtheme" set "$many" --text x -o "$out/edited.wav"; done |

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "LittleEndian.h"
+
 namespace fuzzcheck {
 
 inline void Check(bool condition, const char* text, const char* file, int line) {
@@ -18,24 +20,19 @@ inline void Check(bool condition, const char* text, const char* file, int line) 
 
 #define REQUIRE(condition) ::fuzzcheck::Check((condition), #condition, __FILE__, __LINE__)
 
-inline std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 // A 40-byte header, at most 256 entries, a size that the header alone gives and
 // that the chunk it came from bounds, a form that the bitmap class holds (its
 // rows turned bottom-up), and, unless run-length encoded, pixels for every row
 // (computed here in 128 bits, apart from the code under test).
 inline void CheckNormalisedDib(const std::vector<std::uint8_t>& dib, std::size_t chunkSize) {
     REQUIRE(dib.size() >= 40);
-    REQUIRE(Le32(dib.data()) == 40);
-    const auto width = static_cast<std::int32_t>(Le32(dib.data() + 4));
-    const auto height = static_cast<std::int32_t>(Le32(dib.data() + 8));
-    const std::uint32_t bitCount = Le32(dib.data() + 12) >> 16;
-    const std::uint32_t compression = Le32(dib.data() + 16);
-    const std::uint32_t image = Le32(dib.data() + 20);
-    const std::uint32_t colors = Le32(dib.data() + 32);
+    REQUIRE(le::Get32(dib.data()) == 40);
+    const auto width = static_cast<std::int32_t>(le::Get32(dib.data() + 4));
+    const auto height = static_cast<std::int32_t>(le::Get32(dib.data() + 8));
+    const std::uint32_t bitCount = le::Get32(dib.data() + 12) >> 16;
+    const std::uint32_t compression = le::Get32(dib.data() + 16);
+    const std::uint32_t image = le::Get32(dib.data() + 20);
+    const std::uint32_t colors = le::Get32(dib.data() + 32);
     const std::uint32_t masks = compression == 3 ? 12 : 0;
     REQUIRE(colors <= 256);
     REQUIRE(dib.size() == 40ull + masks + 4ull * colors + image);
@@ -54,7 +51,7 @@ inline void CheckNormalisedDib(const std::vector<std::uint8_t>& dib, std::size_t
         REQUIRE(bitCount == 16 || bitCount == 32);
         std::uint32_t taken = 0;
         for (int i = 0; i < 3; ++i) {
-            const std::uint32_t mask = Le32(dib.data() + 40 + 4 * i);
+            const std::uint32_t mask = le::Get32(dib.data() + 40 + 4 * i);
             REQUIRE(mask != 0 && (mask & taken) == 0 && (bitCount == 32 || mask <= 0xFFFFu));
             const int low = __builtin_ctz(mask);
             const int high = 31 - __builtin_clz(mask);

@@ -13,8 +13,8 @@ out="$build/fuzz"
 cxx=${CXX_FUZZ:-clang++}
 targets=(fuzz_riff_walk fuzz_dib fuzz_wave_edit)
 library=(ByteSource RiffReader DisplayDib PreviewReaders)
-common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/preview" -I"$root/tests/portable"
-  -I"$root/tools/wavtheme")
+common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/common" -I"$root/preview"
+  -I"$root/tests/portable" -I"$root/tools/wavtheme")
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all)
 
 mkdir -p "$out/obj" "$out/artifacts"

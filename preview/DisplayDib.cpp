@@ -4,29 +4,13 @@
 #include <limits>
 #include <new>
 
+#include "LittleEndian.h"
+
 namespace preview {
 
 namespace {
 
 constexpr std::size_t kFormatSize = 4;
-
-std::uint16_t Le16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void PutLe16(std::uint8_t* p, std::uint16_t value) {
-    p[0] = static_cast<std::uint8_t>(value);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void PutLe32(std::uint8_t* p, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // BITMAPINFOHEADER, field by field.
 struct InfoHeader {
@@ -44,42 +28,42 @@ struct InfoHeader {
 
 InfoHeader ParseInfoHeader(const std::uint8_t* p) {
     InfoHeader h;
-    h.width = static_cast<std::int32_t>(Le32(p + 4));
-    h.height = static_cast<std::int32_t>(Le32(p + 8));
-    h.planes = Le16(p + 12);
-    h.bitCount = Le16(p + 14);
-    h.compression = Le32(p + 16);
-    h.sizeImage = Le32(p + 20);
-    h.xPelsPerMeter = static_cast<std::int32_t>(Le32(p + 24));
-    h.yPelsPerMeter = static_cast<std::int32_t>(Le32(p + 28));
-    h.clrUsed = Le32(p + 32);
-    h.clrImportant = Le32(p + 36);
+    h.width = static_cast<std::int32_t>(le::Get32(p + 4));
+    h.height = static_cast<std::int32_t>(le::Get32(p + 8));
+    h.planes = le::Get16(p + 12);
+    h.bitCount = le::Get16(p + 14);
+    h.compression = le::Get32(p + 16);
+    h.sizeImage = le::Get32(p + 20);
+    h.xPelsPerMeter = static_cast<std::int32_t>(le::Get32(p + 24));
+    h.yPelsPerMeter = static_cast<std::int32_t>(le::Get32(p + 28));
+    h.clrUsed = le::Get32(p + 32);
+    h.clrImportant = le::Get32(p + 36);
     return h;
 }
 
 InfoHeader WidenCoreHeader(const std::uint8_t* p, std::uint16_t colors) {
     InfoHeader h;
-    h.width = Le16(p + 4);
-    h.height = Le16(p + 6);
-    h.planes = Le16(p + 8);
-    h.bitCount = Le16(p + 10);
+    h.width = le::Get16(p + 4);
+    h.height = le::Get16(p + 6);
+    h.planes = le::Get16(p + 8);
+    h.bitCount = le::Get16(p + 10);
     h.clrUsed = colors;
     h.clrImportant = colors;
     return h;
 }
 
 void WriteInfoHeader(std::uint8_t* p, const InfoHeader& h) {
-    PutLe32(p, kInfoHeaderSize);
-    PutLe32(p + 4, static_cast<std::uint32_t>(h.width));
-    PutLe32(p + 8, static_cast<std::uint32_t>(h.height));
-    PutLe16(p + 12, h.planes);
-    PutLe16(p + 14, h.bitCount);
-    PutLe32(p + 16, h.compression);
-    PutLe32(p + 20, h.sizeImage);
-    PutLe32(p + 24, static_cast<std::uint32_t>(h.xPelsPerMeter));
-    PutLe32(p + 28, static_cast<std::uint32_t>(h.yPelsPerMeter));
-    PutLe32(p + 32, h.clrUsed);
-    PutLe32(p + 36, h.clrImportant);
+    le::Set32(p, kInfoHeaderSize);
+    le::Set32(p + 4, static_cast<std::uint32_t>(h.width));
+    le::Set32(p + 8, static_cast<std::uint32_t>(h.height));
+    le::Set16(p + 12, h.planes);
+    le::Set16(p + 14, h.bitCount);
+    le::Set32(p + 16, h.compression);
+    le::Set32(p + 20, h.sizeImage);
+    le::Set32(p + 24, static_cast<std::uint32_t>(h.xPelsPerMeter));
+    le::Set32(p + 28, static_cast<std::uint32_t>(h.yPelsPerMeter));
+    le::Set32(p + 32, h.clrUsed);
+    le::Set32(p + 36, h.clrImportant);
 }
 
 // The bytes of one row; bitCount x width stays within 48 bits.
@@ -131,7 +115,7 @@ bool UsableBitFields(std::uint16_t bitCount, const std::uint8_t* masks) {
     const std::uint64_t pixel = (std::uint64_t{1} << bitCount) - 1;
     std::uint64_t taken = 0;
     for (int i = 0; i < 3; ++i) {
-        const std::uint64_t mask = Le32(masks + 4 * i);
+        const std::uint64_t mask = le::Get32(masks + 4 * i);
         if (mask == 0 || (mask & ~pixel) != 0 || (mask & taken) != 0) return false;
         // Adding the lowest set bit clears a single run and leaves bits above it
         // untouched.
@@ -142,16 +126,16 @@ bool UsableBitFields(std::uint16_t bitCount, const std::uint8_t* masks) {
 }
 
 std::uint64_t DibPixelOffset(const std::uint8_t* header) {
-    const std::uint32_t masks = Le32(header + 16) == kCompressionBitFields ? kBitFieldMaskBytes : 0;
-    return kInfoHeaderSize + masks + 4 * static_cast<std::uint64_t>(Le32(header + 32));
+    const std::uint32_t masks = le::Get32(header + 16) == kCompressionBitFields ? kBitFieldMaskBytes : 0;
+    return kInfoHeaderSize + masks + 4 * static_cast<std::uint64_t>(le::Get32(header + 32));
 }
 
 void CopyAsHeld(const std::uint8_t* dib, std::size_t size, std::uint8_t* out) {
     std::memcpy(out, dib, size);
     if (size < kInfoHeaderSize) return;
-    const auto height = static_cast<std::int32_t>(Le32(dib + 8));
+    const auto height = static_cast<std::int32_t>(le::Get32(dib + 8));
     if (height >= 0 || height == std::numeric_limits<std::int32_t>::min()) return;
-    const std::int64_t stride = RowBytes(Le16(dib + 14), static_cast<std::int32_t>(Le32(dib + 4)));
+    const std::int64_t stride = RowBytes(le::Get16(dib + 14), static_cast<std::int32_t>(le::Get32(dib + 4)));
     const std::uint64_t pixels = DibPixelOffset(dib);
     const auto rows = static_cast<std::uint64_t>(-static_cast<std::int64_t>(height));
     // Anything but a normalised DIB is left as it came.
@@ -164,20 +148,20 @@ void CopyAsHeld(const std::uint8_t* dib, std::size_t size, std::uint8_t* out) {
         from -= rowBytes;
         std::memcpy(to, from, rowBytes);
     }
-    PutLe32(out + 8, static_cast<std::uint32_t>(-height));
+    le::Set32(out + 8, static_cast<std::uint32_t>(-height));
 }
 
 std::uint16_t CountDibColors(const std::uint8_t* header, std::size_t size) {
     if (header == nullptr || size < 4) return 0;
     std::uint16_t bitCount = 0;
     std::uint16_t stated = 0;
-    if (Le32(header) == kCoreHeaderSize) {
+    if (le::Get32(header) == kCoreHeaderSize) {
         if (size < kCoreHeaderSize) return 0;
-        bitCount = Le16(header + 10);
+        bitCount = le::Get16(header + 10);
     } else {
         if (size < 36) return 0;
-        bitCount = Le16(header + 14);
-        stated = Le16(header + 32);
+        bitCount = le::Get16(header + 14);
+        stated = le::Get16(header + 32);
     }
     std::uint16_t maximum = 0;
     switch (bitCount) {
@@ -197,10 +181,10 @@ std::uint16_t CountDibColors(const std::uint8_t* header, std::size_t size) {
 }
 
 std::optional<std::vector<std::uint8_t>> ConvertDisplayDib(const std::uint8_t* chunk, std::size_t size) {
-    if (chunk == nullptr || size < kFormatSize + 4 || Le32(chunk) != kClipboardFormatDib) return std::nullopt;
+    if (chunk == nullptr || size < kFormatSize + 4 || le::Get32(chunk) != kClipboardFormatDib) return std::nullopt;
     const std::uint8_t* source = chunk + kFormatSize;
     const std::uint64_t sourceSize = size - kFormatSize;
-    const std::uint32_t headerSize = Le32(source);
+    const std::uint32_t headerSize = le::Get32(source);
     const bool core = headerSize == kCoreHeaderSize;
     if (!core && headerSize != kInfoHeaderSize) return std::nullopt;
     if (sourceSize < headerSize) return std::nullopt;

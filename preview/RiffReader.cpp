@@ -4,16 +4,13 @@
 #include <limits>
 #include <new>
 
+#include "LittleEndian.h"
+
 namespace preview {
 
 namespace {
 
 constexpr std::uint64_t kHeaderSize = 8;
-
-std::uint32_t Le32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 bool HasType(std::uint32_t ckid) {
     return ckid == kFourCCRiff || ckid == kFourCCList;
@@ -92,9 +89,9 @@ bool RiffWalker::HeaderAt(std::uint64_t offset, ChunkInfo& chunk) {
     } else if (Peek(offset, copy, sizeof copy) < kHeaderSize) {
         return false;
     }
-    chunk.ckid = Le32(header);
-    chunk.cksize = Le32(header + 4);
-    chunk.fccType = HasType(chunk.ckid) ? Le32(header + 8) : 0;
+    chunk.ckid = le::Get32(header);
+    chunk.cksize = le::Get32(header + 4);
+    chunk.fccType = HasType(chunk.ckid) ? le::Get32(header + 8) : 0;
     chunk.dwDataOffset = offset + kHeaderSize;
     return true;
 }
@@ -114,13 +111,13 @@ std::uint64_t RiffWalker::SkipChunks(std::uint64_t position, std::uint64_t limit
     std::uint64_t scanned = position;
     while (position <= last) {
         const unsigned char* header = window + (position - start);
-        const std::uint32_t id = Le32(header);
+        const std::uint32_t id = le::Get32(header);
         if (id == stops[0]) break;
         bool stopped = false;
         for (std::size_t i = 1; i < count; ++i) stopped = stopped || id == stops[i];
         if (stopped) break;
         scanned = position;
-        const std::uint32_t size = Le32(header + 4);
+        const std::uint32_t size = le::Get32(header + 4);
         position += kHeaderSize + size + (size & 1u);
     }
     if (position != first) m_lastPeek = scanned;

@@ -8,9 +8,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 kind=${1:?usage: build.sh win64|win32|native [targets]}
 shift
 dir="$root/build/$kind"
+# Both Windows targets run the same build machine's tools, built once in build/host.
+host=(-DZORVAND_HOST_DIR="$root/build/host")
 case "$kind" in
-  win64) args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake") ;;
-  win32) args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake") ;;
+  win64) args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" "${host[@]}") ;;
+  win32) args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" "${host[@]}") ;;
   native)
     args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
       "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build make g++ clang libclang-rt-14-dev googletest
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine64 wine64-preloader fonts-wine xvfb xauth x11-utils fonts-ipafont-gothic locales
-  imagemagick ffmpeg zlib1g-dev libpng-dev libjpeg-dev
+  imagemagick ffmpeg zlib1g-dev libpng-dev libjpeg-dev python3 git
 )
 
 sudo_cmd=()

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "LittleEndian.h"
 #include "write_file.h"
 
 namespace {
@@ -133,31 +134,21 @@ void put8(std::vector<std::uint8_t>& out, unsigned v) {
     out.push_back(static_cast<std::uint8_t>(v & 0xff));
 }
 
-void put16(std::vector<std::uint8_t>& out, unsigned v) {
-    put8(out, v);
-    put8(out, v >> 8);
-}
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    put16(out, v & 0xffff);
-    put16(out, v >> 16);
-}
-
 void putImage(std::vector<std::uint8_t>& out, const Image& img) {
     const std::size_t xs = xorStride(img.width);
     const std::size_t as = andStride(img.width);
 
-    put32(out, kInfoHeaderSize);
-    put32(out, static_cast<std::uint32_t>(img.width));
-    put32(out, static_cast<std::uint32_t>(img.height * 2));  // XOR bitmap plus AND mask
-    put16(out, 1);                                           // planes
-    put16(out, 4);                                           // bits per pixel
-    put32(out, 0);                                           // BI_RGB
-    put32(out, static_cast<std::uint32_t>((xs + as) * img.height));
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0);
+    le::Append32(out, kInfoHeaderSize);
+    le::Append32(out, static_cast<std::uint32_t>(img.width));
+    le::Append32(out, static_cast<std::uint32_t>(img.height * 2));  // XOR bitmap plus AND mask
+    le::Append16(out, 1);                                           // planes
+    le::Append16(out, 4);                                           // bits per pixel
+    le::Append32(out, 0);                                           // BI_RGB
+    le::Append32(out, static_cast<std::uint32_t>((xs + as) * img.height));
+    le::Append32(out, 0);
+    le::Append32(out, 0);
+    le::Append32(out, 0);
+    le::Append32(out, 0);
 
     for (const Rgb& c : kPalette) {
         put8(out, c.b);
@@ -187,9 +178,9 @@ void putImage(std::vector<std::uint8_t>& out, const Image& img) {
 
 std::vector<std::uint8_t> buildIcon(const std::vector<Image>& images) {
     std::vector<std::uint8_t> out;
-    put16(out, 0);  // reserved
-    put16(out, 1);  // resource type: icon
-    put16(out, static_cast<unsigned>(images.size()));
+    le::Append16(out, 0);  // reserved
+    le::Append16(out, 1);  // resource type: icon
+    le::Append16(out, static_cast<std::uint16_t>(images.size()));
 
     std::size_t offset = kDirHeaderSize + kDirEntrySize * images.size();
     for (const Image& img : images) {
@@ -197,10 +188,10 @@ std::vector<std::uint8_t> buildIcon(const std::vector<Image>& images) {
         put8(out, img.height == kMaxSide ? 0 : img.height);
         put8(out, kColours);
         put8(out, 0);
-        put16(out, 1);
-        put16(out, 4);
-        put32(out, static_cast<std::uint32_t>(imageSize(img)));
-        put32(out, static_cast<std::uint32_t>(offset));
+        le::Append16(out, 1);
+        le::Append16(out, 4);
+        le::Append32(out, static_cast<std::uint32_t>(imageSize(img)));
+        le::Append32(out, static_cast<std::uint32_t>(offset));
         offset += imageSize(img);
     }
     for (const Image& img : images) putImage(out, img);

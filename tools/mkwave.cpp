@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "LittleEndian.h"
 #include "write_file.h"
 
 namespace {
@@ -133,16 +134,6 @@ std::vector<std::int16_t> toPcm(Buffer b) {
     return pcm;
 }
 
-void put16(std::vector<std::uint8_t>& out, unsigned v) {
-    out.push_back(static_cast<std::uint8_t>(v & 0xff));
-    out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xff));
-}
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    put16(out, v & 0xffff);
-    put16(out, v >> 16);
-}
-
 void putTag(std::vector<std::uint8_t>& out, const char* tag) {
     out.insert(out.end(), tag, tag + 4);
 }
@@ -151,19 +142,19 @@ std::vector<std::uint8_t> buildWave(const std::vector<std::int16_t>& pcm) {
     const auto dataSize = static_cast<std::uint32_t>(pcm.size() * 2);
     std::vector<std::uint8_t> out;
     putTag(out, "RIFF");
-    put32(out, 36 + dataSize);
+    le::Append32(out, 36 + dataSize);
     putTag(out, "WAVE");
     putTag(out, "fmt ");
-    put32(out, 16);
-    put16(out, 1);  // PCM
-    put16(out, 1);  // mono
-    put32(out, kRate);
-    put32(out, kRate * 2);  // bytes per second
-    put16(out, 2);          // bytes per sample frame
-    put16(out, 16);         // bits per sample
+    le::Append32(out, 16);
+    le::Append16(out, 1);  // PCM
+    le::Append16(out, 1);  // mono
+    le::Append32(out, kRate);
+    le::Append32(out, kRate * 2);  // bytes per second
+    le::Append16(out, 2);          // bytes per sample frame
+    le::Append16(out, 16);         // bits per sample
     putTag(out, "data");
-    put32(out, dataSize);
-    for (std::int16_t s : pcm) put16(out, static_cast<std::uint16_t>(s));
+    le::Append32(out, dataSize);
+    for (std::int16_t s : pcm) le::Append16(out, static_cast<std::uint16_t>(s));
     return out;
 }
 

@@ -13,12 +13,11 @@ std::string ZorvandExePath() {
     return path + "\\app\\ZORVAND.EXE";
 }
 
-ZorvandProcess::ZorvandProcess() {
-    std::string exe = ZorvandExePath();
+ZorvandProcess::ZorvandProcess(const std::string& exe, const char* directory) {
     std::string cmd = "\"" + exe + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi)) {
+    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &si, &m_pi)) {
         ADD_FAILURE() << "cannot start " << exe << ": error " << GetLastError();
         m_pi = PROCESS_INFORMATION{};
     }

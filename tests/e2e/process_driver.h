@@ -8,9 +8,13 @@
 
 namespace harness {
 
+// ZORVAND.EXE of this build, found from the test executable's own place.
+std::string ZorvandExePath();
+
 class ZorvandProcess {
 public:
-    ZorvandProcess();
+    // Starts the program; in DIRECTORY, when given, as a double click in that folder would.
+    explicit ZorvandProcess(const std::string& exe = ZorvandExePath(), const char* directory = nullptr);
     ~ZorvandProcess();
     ZorvandProcess(const ZorvandProcess&) = delete;
     ZorvandProcess& operator=(const ZorvandProcess&) = delete;
@@ -24,9 +28,6 @@ public:
 private:
     PROCESS_INFORMATION m_pi{};
 };
-
-// ZORVAND.EXE of this build, found from the test executable's own place.
-std::string ZorvandExePath();
 
 // Stores a string as the default value of a key below the real
 // HKEY_CURRENT_USER, which the program in its own process reads; the key is

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -42,10 +43,10 @@ Dib ToDib(const Bytes& bytes) {
     return Dib(bytes.begin(), bytes.end());
 }
 
+// A header field; one past the end throws, which fails the test.
 std::uint32_t Field32(const Dib& dib, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | dib.at(offset + i);
-    return value;
+    if (offset > dib.size() || dib.size() - offset < 4) throw std::out_of_range("field past the end of the DIB");
+    return le::Get32(dib.data() + offset);
 }
 
 std::optional<Dib> Convert(const Bytes& chunk) {

@@ -6,16 +6,22 @@
 #include <cstdint>
 #include <string>
 
+#include "LittleEndian.h"
+
 namespace riff {
 
 using Bytes = std::string;
 
 inline Bytes Le16(std::uint16_t value) {
-    return Bytes{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    Bytes bytes;
+    le::Append16(bytes, value);
+    return bytes;
 }
 
 inline Bytes Le32(std::uint32_t value) {
-    return Le16(static_cast<std::uint16_t>(value)) + Le16(value >> 16);
+    Bytes bytes;
+    le::Append32(bytes, value);
+    return bytes;
 }
 
 // A chunk whose header states the given size, followed by exactly data: the size

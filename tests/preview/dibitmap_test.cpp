@@ -12,9 +12,13 @@
 
 #include "DIBitmap.h"
 #include "DisplayDib.h"
+#include "riff_builder.h"
 #include "test_files.h"
 
 namespace {
+
+using riff::Le16;
+using riff::Le32;
 
 // The members, for the checks only.
 class ExposedDIBitmap : public CDIBitmap {
@@ -28,16 +32,6 @@ public:
         return m_lpbi != nullptr ? std::string(reinterpret_cast<const char*>(m_lpbi), m_dwDIBSize) : std::string();
     }
 };
-
-std::string Le32(DWORD v) {
-    std::string s;
-    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-std::string Le16(WORD v) {
-    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-}
 
 BITMAPINFOHEADER Header(WORD bitCount, LONG width, LONG height, DWORD clrUsed, DWORD sizeImage) {
     BITMAPINFOHEADER h = {};

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <vector>
 
+#include "LittleEndian.h"
+
 namespace harness {
 
 namespace {
@@ -29,14 +31,6 @@ void DeleteTree(const std::string& path) {
         FindClose(hFind);
     }
     RemoveDirectoryA(path.c_str());
-}
-
-void Put32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void Put16(std::string& s, uint16_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>(v >> 8);
 }
 
 // The capture file's Windows path, from the runtime's Unix path.
@@ -85,20 +79,20 @@ std::string MakeWave(double seconds, double frequency) {
     const uint32_t rate = 22050;
     auto samples = static_cast<uint32_t>(seconds * rate);
     std::string wave = "RIFF";
-    Put32(wave, 36 + samples * 2);
+    le::Append32(wave, 36 + samples * 2);
     wave += "WAVEfmt ";
-    Put32(wave, 16);
-    Put16(wave, 1);
-    Put16(wave, 1);
-    Put32(wave, rate);
-    Put32(wave, rate * 2);
-    Put16(wave, 2);
-    Put16(wave, 16);
+    le::Append32(wave, 16);
+    le::Append16(wave, 1);
+    le::Append16(wave, 1);
+    le::Append32(wave, rate);
+    le::Append32(wave, rate * 2);
+    le::Append16(wave, 2);
+    le::Append16(wave, 16);
     wave += "data";
-    Put32(wave, samples * 2);
+    le::Append32(wave, samples * 2);
     for (uint32_t i = 0; i < samples; ++i)
-        Put16(wave, static_cast<uint16_t>(
-                        static_cast<int16_t>(12000 * std::sin(2 * 3.14159265358979 * frequency * i / rate))));
+        le::Append16(wave, static_cast<uint16_t>(
+                               static_cast<int16_t>(12000 * std::sin(2 * 3.14159265358979 * frequency * i / rate))));
     return wave;
 }
 

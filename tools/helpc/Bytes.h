@@ -3,8 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "LittleEndian.h"
 
 namespace helpc {
 
@@ -13,14 +16,8 @@ using Bytes = std::vector<std::uint8_t>;
 class ByteWriter {
 public:
     void U8(std::uint8_t value) { m_bytes.push_back(value); }
-    void U16(std::uint16_t value) {
-        U8(static_cast<std::uint8_t>(value));
-        U8(static_cast<std::uint8_t>(value >> 8));
-    }
-    void U32(std::uint32_t value) {
-        U16(static_cast<std::uint16_t>(value));
-        U16(static_cast<std::uint16_t>(value >> 16));
-    }
+    void U16(std::uint16_t value) { le::Append16(m_bytes, value); }
+    void U32(std::uint32_t value) { le::Append32(m_bytes, value); }
     void Append(const Bytes& bytes) { m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end()); }
     void Append(const std::string& text) { m_bytes.insert(m_bytes.end(), text.begin(), text.end()); }
     // A NUL-terminated string.
@@ -29,14 +26,8 @@ public:
         U8(0);
     }
     void Zeros(std::size_t count) { m_bytes.insert(m_bytes.end(), count, 0); }
-    void PatchU16(std::size_t at, std::uint16_t value) {
-        m_bytes[at] = static_cast<std::uint8_t>(value);
-        m_bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-    }
-    void PatchU32(std::size_t at, std::uint32_t value) {
-        PatchU16(at, static_cast<std::uint16_t>(value));
-        PatchU16(at + 2, static_cast<std::uint16_t>(value >> 16));
-    }
+    void PatchU16(std::size_t at, std::uint16_t value) { le::Set16(&m_bytes[at], value); }
+    void PatchU32(std::size_t at, std::uint32_t value) { le::Set32(&m_bytes[at], value); }
 
     std::size_t Size() const { return m_bytes.size(); }
     const Bytes& Data() const { return m_bytes; }
@@ -46,12 +37,18 @@ private:
     Bytes m_bytes;
 };
 
+// Reads past the end throw std::out_of_range.
+inline const std::uint8_t* CheckedField(const Bytes& bytes, std::size_t at, std::size_t size) {
+    if (at > bytes.size() || bytes.size() - at < size) throw std::out_of_range("field past the end of the bytes");
+    return bytes.data() + at;
+}
+
 inline std::uint16_t ReadU16(const Bytes& bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes.at(at) | (bytes.at(at + 1) << 8));
+    return le::Get16(CheckedField(bytes, at, 2));
 }
 
 inline std::uint32_t ReadU32(const Bytes& bytes, std::size_t at) {
-    return ReadU16(bytes, at) | (static_cast<std::uint32_t>(ReadU16(bytes, at + 2)) << 16);
+    return le::Get32(CheckedField(bytes, at, 4));
 }
 
 }  // namespace helpc

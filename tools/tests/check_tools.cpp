@@ -1,6 +1,7 @@
 // Reads what mkicon and mkwave wrote and checks it field by field. Kept apart
 // from the tools on purpose: it parses the formats from scratch, so a mistake
-// shared by writer and reader cannot hide.
+// shared by writer and reader cannot hide. Only the byte order is shared, and
+// portable_tests check that against bytes written out by hand.
 //
 //   check_tools ico FILE MAP.txt...           header, sizes, palette and every pixel
 //   check_tools region FILE TOP BOTTOM LEFT RIGHT
@@ -18,6 +19,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "LittleEndian.h"
 
 namespace {
 
@@ -49,8 +52,13 @@ public:
         if (at >= data_.size()) throw Failure("read past the end at offset " + num(static_cast<long long>(at)));
         return static_cast<unsigned char>(data_[at]);
     }
-    unsigned u16(std::size_t at) const { return u8(at) | u8(at + 1) << 8; }
-    std::uint32_t u32(std::size_t at) const { return u16(at) | static_cast<std::uint32_t>(u16(at + 2)) << 16; }
+    const char* field(std::size_t at, std::size_t size) const {
+        if (at > data_.size() || data_.size() - at < size)
+            throw Failure("read past the end at offset " + num(static_cast<long long>(at)));
+        return data_.data() + at;
+    }
+    unsigned u16(std::size_t at) const { return le::Get16(field(at, 2)); }
+    std::uint32_t u32(std::size_t at) const { return le::Get32(field(at, 4)); }
     std::int32_t s32(std::size_t at) const { return static_cast<std::int32_t>(u32(at)); }
     std::string tag(std::size_t at) const {
         std::string s;

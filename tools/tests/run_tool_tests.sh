@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Builds mkicon, mkwave and their checker with the host compiler, then tests
-# the tools on the real pixel maps, on broken maps and on every sound kind.
+# Tests mkicon and mkwave on the real pixel maps, on broken maps and on every
+# sound kind; check_tools reads back what they wrote.
+#   run_tool_tests.sh MKICON MKWAVE CHECK_TOOLS
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
+mkicon=${1:?usage: run_tool_tests.sh MKICON MKWAVE CHECK_TOOLS}
+mkwave=${2:?}
+checker=${3:?}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cxx=${CXX:-c++}
 
 # shellcheck source=../../tests/support/checks.sh
 source "$root/tests/support/checks.sh"
@@ -23,23 +26,6 @@ check() {
   fi
 }
 
-# Sanitizers turn a read past a buffer into a failure, where the toolchain has them.
-flags=(-std=c++17 -O1 -g -Wall -Wextra -Werror)
-echo 'int main() { return 0; }' >"$work/probe.cpp"
-if "$cxx" -fsanitize=address,undefined -o "$work/probe" "$work/probe.cpp" 2>/dev/null && "$work/probe"; then
-  flags+=('-fsanitize=address,undefined' -fno-sanitize-recover=all)
-fi
-
-for tool in mkicon mkwave tests/check_tools; do
-  check "build $(basename "$tool")" "$cxx" "${flags[@]}" -o "$work/$(basename "$tool")" "$root/tools/$tool.cpp"
-done
-if [ "$failed" -ne 0 ]; then
-  summary || exit 1
-fi
-
-mkicon=$work/mkicon
-mkwave=$work/mkwave
-checker=$work/check_tools
 res=$root/app/res
 
 # --- mkicon on the real maps ---

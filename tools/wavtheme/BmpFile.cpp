@@ -58,8 +58,8 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
     if (file.size() < kFileHeaderSize + 4 || file[0] != 'B' || file[1] != 'M') {
         Fail("is too short or lacks the BM signature");
     }
-    const std::uint32_t pixelOffset = GetLe32(&file[10]);
-    const std::uint32_t headerSize = GetLe32(&file[14]);
+    const std::uint32_t pixelOffset = le::Get32(&file[10]);
+    const std::uint32_t headerSize = le::Get32(&file[14]);
     const bool core = headerSize == preview::kCoreHeaderSize;
     if (headerSize == 64) Fail("has an OS/2 2.x header, which this tool does not read");
     if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124) {
@@ -68,11 +68,11 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
     if (file.size() - kFileHeaderSize < headerSize) Fail("is cut short inside its header");
     const std::uint8_t* h = &file[kFileHeaderSize];
 
-    const std::int64_t width = core ? GetLe16(h + 4) : static_cast<std::int32_t>(GetLe32(h + 4));
-    const std::int64_t height = core ? GetLe16(h + 6) : static_cast<std::int32_t>(GetLe32(h + 8));
-    const int bits = core ? GetLe16(h + 10) : GetLe16(h + 14);
-    const std::uint32_t compression = core ? kBiRgb : GetLe32(h + 16);
-    if (GetLe16(h + (core ? 8 : 12)) != 1) Fail("has a plane count other than 1");
+    const std::int64_t width = core ? le::Get16(h + 4) : static_cast<std::int32_t>(le::Get32(h + 4));
+    const std::int64_t height = core ? le::Get16(h + 6) : static_cast<std::int32_t>(le::Get32(h + 8));
+    const int bits = core ? le::Get16(h + 10) : le::Get16(h + 14);
+    const std::uint32_t compression = core ? kBiRgb : le::Get32(h + 16);
+    if (le::Get16(h + (core ? 8 : 12)) != 1) Fail("has a plane count other than 1");
     if (width <= 0 || height == 0) Fail("has no valid size");
     CheckPictureSize(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(std::abs(height)));
     if (compression == kBiRle8 || compression == kBiRle4) Fail("is RLE-compressed; save it uncompressed");
@@ -92,7 +92,7 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
         const std::size_t maskCount = compression == kBiAlphaBitfields || headerSize >= 56 ? 4 : 3;
         if (headerSize == 40) tableAt += 4 * maskCount;
         if (file.size() < masksAt + 4 * maskCount) Fail("is cut short inside its colour masks");
-        for (std::size_t i = 0; i < maskCount; ++i) masks[i] = GetLe32(&file[masksAt + 4 * i]);
+        for (std::size_t i = 0; i < maskCount; ++i) masks[i] = le::Get32(&file[masksAt + 4 * i]);
     } else if (bits == 16) {
         masks = {0x7C00, 0x03E0, 0x001F, 0};
     } else if (bits == 32) {
@@ -117,7 +117,7 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
         Fail("is cut short inside its pixels");
     }
     Bytes chunk;
-    PutLe32(chunk, preview::kClipboardFormatDib);
+    le::Append32(chunk, preview::kClipboardFormatDib);
     chunk.insert(chunk.end(), h, h + (core ? preview::kCoreHeaderSize : preview::kInfoHeaderSize));
     if (!core) {
         std::uint8_t* stated = &chunk[4];
@@ -137,7 +137,7 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
     image.width = static_cast<std::uint32_t>(width);
     image.height = static_cast<std::uint32_t>(std::abs(height));
     const std::uint8_t* table = dib->data() + preview::kInfoHeaderSize;
-    const std::uint32_t entries = GetLe32(dib->data() + 32);
+    const std::uint32_t entries = le::Get32(dib->data() + 32);
     for (std::uint32_t i = 0; i < entries; ++i)
         image.palette.push_back({table[4 * i + 2], table[4 * i + 1], table[4 * i]});
     const std::ptrdiff_t rowBytes = (static_cast<std::ptrdiff_t>(bits) * image.width + 31) / 32 * 4;
@@ -157,7 +157,7 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
                 rgba.insert(rgba.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x], 255});
                 continue;
             }
-            const std::uint32_t pixel = bits == 16 ? GetLe16(row + 2 * x) : GetLe32(row + 4 * x);
+            const std::uint32_t pixel = bits == 16 ? le::Get16(row + 2 * x) : le::Get32(row + 4 * x);
             rgba.insert(rgba.end(), {red.Get(pixel), green.Get(pixel), blue.Get(pixel),
                                      alpha.width != 0 ? alpha.Get(pixel) : std::uint8_t{255}});
         }

@@ -1,4 +1,5 @@
-// Little- and big-endian fields in byte strings.
+// Byte strings, their big-endian fields (PNG) and four-character codes; the
+// little-endian ones are in LittleEndian.h.
 #pragma once
 
 #include <cstddef>
@@ -6,36 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "LittleEndian.h"
+
 namespace wavtheme {
 
 using Bytes = std::vector<std::uint8_t>;
-
-inline std::uint16_t GetLe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-inline std::uint32_t GetLe32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 inline std::uint32_t GetBe32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
            static_cast<std::uint32_t>(p[2]) << 8 | static_cast<std::uint32_t>(p[3]);
 }
 
-inline void PutLe16(Bytes& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-inline void PutLe32(Bytes& out, std::uint32_t value) {
-    PutLe16(out, value & 0xFFFF);
-    PutLe16(out, value >> 16);
-}
-
 inline void PutFourCC(Bytes& out, std::uint32_t fourcc) {
-    PutLe32(out, fourcc);
+    le::Append32(out, fourcc);
 }
 
 // A four-character code as text, with bytes outside printable ASCII as \xNN.

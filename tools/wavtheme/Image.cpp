@@ -72,17 +72,17 @@ Bytes MakePackedDib(const Image& image) {
 
     Bytes dib;
     dib.reserve(40 + 4 * colours + sizeImage);
-    PutLe32(dib, 40);
-    PutLe32(dib, image.width);
-    PutLe32(dib, image.height);
-    PutLe16(dib, 1);
-    PutLe16(dib, static_cast<std::uint32_t>(bits));
-    PutLe32(dib, 0);
-    PutLe32(dib, sizeImage);
-    PutLe32(dib, 0);
-    PutLe32(dib, 0);
-    PutLe32(dib, colours);
-    PutLe32(dib, 0);
+    le::Append32(dib, 40);
+    le::Append32(dib, image.width);
+    le::Append32(dib, image.height);
+    le::Append16(dib, 1);
+    le::Append16(dib, static_cast<std::uint16_t>(bits));
+    le::Append32(dib, 0);
+    le::Append32(dib, sizeImage);
+    le::Append32(dib, 0);
+    le::Append32(dib, 0);
+    le::Append32(dib, colours);
+    le::Append32(dib, 0);
     for (std::uint32_t i = 0; i < colours; ++i) {
         dib.push_back(image.palette[i].b);
         dib.push_back(image.palette[i].g);

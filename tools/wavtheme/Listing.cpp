@@ -43,21 +43,22 @@ std::string Describe(preview::ByteSource& source, const Chunk& chunk) {
     if (chunk.id == MakeFourCC('f', 'm', 't', ' ') && chunk.size >= 16) {
         const Bytes f = ReadBytes(source, chunk.DataOffset(), 16);
         if (f.size() < 16) return "";
-        const std::uint16_t tag = GetLe16(&f[0]);
-        return std::string(tag == 1 ? "PCM" : "format " + std::to_string(tag)) + ", " + std::to_string(GetLe16(&f[2])) +
-               " channel(s), " + std::to_string(GetLe32(&f[4])) + " Hz, " + std::to_string(GetLe16(&f[14])) + " bits";
+        const std::uint16_t tag = le::Get16(&f[0]);
+        return std::string(tag == 1 ? "PCM" : "format " + std::to_string(tag)) + ", " +
+               std::to_string(le::Get16(&f[2])) + " channel(s), " + std::to_string(le::Get32(&f[4])) + " Hz, " +
+               std::to_string(le::Get16(&f[14])) + " bits";
     }
     if (chunk.id == preview::kFourCCDisp) {
         if (!chunk.dispFormat) return "no clipboard format";
         if (!chunk.IsPicture()) return "clipboard format " + std::to_string(*chunk.dispFormat);
         const Bytes h = ReadBytes(source, chunk.DataOffset() + 4, std::min<std::uint32_t>(chunk.size - 4, 40));
-        if (h.size() >= 12 && GetLe32(&h[0]) == preview::kCoreHeaderSize) {
-            return "CF_DIB, core header, " + DescribeDib(GetLe16(&h[4]), GetLe16(&h[6]), GetLe16(&h[10]),
+        if (h.size() >= 12 && le::Get32(&h[0]) == preview::kCoreHeaderSize) {
+            return "CF_DIB, core header, " + DescribeDib(le::Get16(&h[4]), le::Get16(&h[6]), le::Get16(&h[10]),
                                                          preview::CountDibColors(h.data(), h.size()));
         }
-        if (h.size() >= 40 && GetLe32(&h[0]) == preview::kInfoHeaderSize) {
-            return "CF_DIB, " + DescribeDib(static_cast<std::int32_t>(GetLe32(&h[4])),
-                                            static_cast<std::int32_t>(GetLe32(&h[8])), GetLe16(&h[14]),
+        if (h.size() >= 40 && le::Get32(&h[0]) == preview::kInfoHeaderSize) {
+            return "CF_DIB, " + DescribeDib(static_cast<std::int32_t>(le::Get32(&h[4])),
+                                            static_cast<std::int32_t>(le::Get32(&h[8])), le::Get16(&h[14]),
                                             preview::CountDibColors(h.data(), h.size()));
         }
         return "CF_DIB, no DIB header";
@@ -134,7 +135,8 @@ WaveLayout ListChunks(preview::ByteSource& source, const std::function<void(cons
     std::uint8_t riff[8] = {};
     source.ReadAt(0, riff, sizeof riff);
     ListingVisitor listing(source, print);
-    listing.Add("    offset       size  chunk\n" + Padded(0, 10) + Padded(GetLe32(riff + 4), 11) + "  'RIFF' 'WAVE'\n");
+    listing.Add("    offset       size  chunk\n" + Padded(0, 10) + Padded(le::Get32(riff + 4), 11) +
+                "  'RIFF' 'WAVE'\n");
     const WaveLayout layout = ReadLayout(source, &listing);
     if (layout.fileSize > layout.FormEnd()) {
         listing.Add(Padded(layout.FormEnd(), 10) + Padded(layout.fileSize - layout.FormEnd(), 11) +
@@ -162,10 +164,10 @@ std::string ListPreview(preview::ByteSource& source) {
         break;
     case preview::PictureOutcome::kPicture: {
         const std::uint8_t* h = picture.dib.data();
-        const auto width = static_cast<std::int32_t>(GetLe32(h + 4));
+        const auto width = static_cast<std::int32_t>(le::Get32(h + 4));
         // A top-down picture is held and shown bottom-up: its height as the program holds it.
-        const auto height = std::abs(static_cast<std::int32_t>(GetLe32(h + 8)));
-        out += DescribeDib(width, height, GetLe16(h + 14), GetLe32(h + 32));
+        const auto height = std::abs(static_cast<std::int32_t>(le::Get32(h + 8)));
+        out += DescribeDib(width, height, le::Get16(h + 14), le::Get32(h + 32));
         if (width > static_cast<std::int32_t>(kFrameWidth) || height > static_cast<std::int32_t>(kFrameHeight)) {
             out += " (the frame shows its bottom-left " + std::to_string(kFrameWidth) + " x " +
                    std::to_string(kFrameHeight) + ")";

@@ -44,9 +44,9 @@ void ReadWord(preview::RiffWalker& walker, Chunk& chunk) {
     if (chunk.id != kFourCCList && chunk.id != kFourCCDisp) return;
     std::uint8_t word[4];
     if (chunk.id == kFourCCList && walker.Peek(chunk.DataOffset(), word, 4) == 4) {
-        chunk.listType = GetLe32(word);
+        chunk.listType = le::Get32(word);
     } else if (chunk.id == kFourCCDisp && chunk.size >= 4 && walker.Peek(chunk.DataOffset(), word, 4) == 4) {
-        chunk.dispFormat = GetLe32(word);
+        chunk.dispFormat = le::Get32(word);
     }
 }
 
@@ -164,7 +164,7 @@ Bytes MakeChunk(std::uint32_t id, const std::uint8_t* data, std::size_t size) {
     Bytes chunk;
     chunk.reserve(8 + size + 1);
     PutFourCC(chunk, id);
-    PutLe32(chunk, static_cast<std::uint32_t>(size));
+    le::Append32(chunk, static_cast<std::uint32_t>(size));
     chunk.insert(chunk.end(), data, data + size);
     if (size % 2 != 0) chunk.push_back(0);
     return chunk;
@@ -375,7 +375,7 @@ private:
         if (listSize > 0xFFFFFFFFu) throw InputError("the INFO list would grow past RIFF's 4 GiB limit");
         Bytes header;
         PutFourCC(header, kFourCCList);
-        PutLe32(header, static_cast<std::uint32_t>(listSize));
+        le::Append32(header, static_cast<std::uint32_t>(listSize));
         PutFourCC(header, kFourCCInfo);
         out.Add(header);
         Children(list, out, inside);
@@ -421,7 +421,7 @@ Bytes RiffHeader(std::uint64_t bodySize) {
     if (riffSize > 0xFFFFFFFFu) throw InputError("the file would grow past RIFF's 4 GiB limit");
     Bytes header;
     PutFourCC(header, preview::kFourCCRiff);
-    PutLe32(header, static_cast<std::uint32_t>(riffSize));
+    le::Append32(header, static_cast<std::uint32_t>(riffSize));
     PutFourCC(header, preview::kFourCCWave);
     return header;
 }
@@ -437,17 +437,17 @@ WaveLayout ReadLayout(preview::ByteSource& source, ChunkVisitor* visitor) {
     layout.fileSize = source.Size();
     std::uint8_t header[12] = {};
     const std::size_t got = source.ReadAt(0, header, sizeof header);
-    if (got >= 4 && GetLe32(header) == MakeFourCC('R', 'I', 'F', 'X')) {
+    if (got >= 4 && le::Get32(header) == MakeFourCC('R', 'I', 'F', 'X')) {
         throw InputError("a big-endian RIFX file, not a RIFF WAVE file");
     }
-    if (got < 4 || GetLe32(header) != preview::kFourCCRiff) {
+    if (got < 4 || le::Get32(header) != preview::kFourCCRiff) {
         throw InputError("not a RIFF file (it does not start with 'RIFF')");
     }
     if (got < 12) throw InputError("cut short: too short for a RIFF header (" + std::to_string(got) + " bytes)");
-    if (GetLe32(header + 8) != preview::kFourCCWave) {
-        throw InputError("a RIFF file of form " + Quoted(GetLe32(header + 8)) + ", not a WAVE file");
+    if (le::Get32(header + 8) != preview::kFourCCWave) {
+        throw InputError("a RIFF file of form " + Quoted(le::Get32(header + 8)) + ", not a WAVE file");
     }
-    layout.riffSize = GetLe32(header + 4);
+    layout.riffSize = le::Get32(header + 4);
     if (layout.riffSize < 4) {
         layout.problem =
             "the RIFF header states the size " + std::to_string(layout.riffSize) + ", too small to hold it";

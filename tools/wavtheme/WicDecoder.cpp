@@ -128,8 +128,8 @@ Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
             }
             // Grey gives red, green and blue alike.
             for (int c = 0; c < 4; ++c) {
-                rgba.push_back(c == 3 && deepChannels < 4 ? 255
-                                                          : Round16To8(GetLe16(p + 2 * std::min(c, deepChannels - 1))));
+                rgba.push_back(
+                    c == 3 && deepChannels < 4 ? 255 : Round16To8(le::Get16(p + 2 * std::min(c, deepChannels - 1))));
             }
         }
     }

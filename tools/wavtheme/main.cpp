@@ -206,9 +206,9 @@ std::string Count(std::uint64_t count, const char* what) {
 }
 
 std::string DibSummary(const std::vector<std::uint8_t>& dib) {
-    const auto width = static_cast<std::int32_t>(GetLe32(&dib[4]));
-    const auto height = static_cast<std::int32_t>(GetLe32(&dib[8]));
-    return DescribeDib(width, height, GetLe16(&dib[14]), GetLe32(&dib[32]));
+    const auto width = static_cast<std::int32_t>(le::Get32(&dib[4]));
+    const auto height = static_cast<std::int32_t>(le::Get32(&dib[8]));
+    return DescribeDib(width, height, le::Get16(&dib[14]), le::Get32(&dib[32]));
 }
 
 int Set(const std::vector<std::string>& rest) {
@@ -228,7 +228,7 @@ int Set(const std::vector<std::string>& rest) {
         const Bytes dib = About(
             *picture, [&] { return MakePackedDib(DecodeImage(ReadWholeFile(*picture, kMaxImageFile), background)); });
         Bytes data;
-        PutLe32(data, preview::kClipboardFormatDib);
+        le::Append32(data, preview::kClipboardFormatDib);
         data.insert(data.end(), dib.begin(), dib.end());
         request.picture = std::move(data);
     }
@@ -247,8 +247,8 @@ int Set(const std::vector<std::string>& rest) {
     std::string summary = target + ":";
     if (request.picture) {
         summary += " picture " + DibSummary(seen.picture.dib) + ";";
-        const auto width = GetLe32(&seen.picture.dib[4]);
-        const auto height = GetLe32(&seen.picture.dib[8]);
+        const auto width = le::Get32(&seen.picture.dib[4]);
+        const auto height = le::Get32(&seen.picture.dib[8]);
         if (width > kFrameWidth || height > kFrameHeight) {
             PrintError("wavtheme: note: ZORVAND's frame shows about " + std::to_string(kFrameWidth) + " x " +
                        std::to_string(kFrameHeight) + " pixels, the bottom-left part of a larger picture\n");
@@ -322,9 +322,9 @@ int Extract(const std::vector<std::string>& rest) {
     Bytes held(picture.dib.size());
     preview::CopyAsHeld(picture.dib.data(), picture.dib.size(), held.data());
     Bytes file = {'B', 'M'};
-    PutLe32(file, static_cast<std::uint32_t>(14 + held.size()));
-    PutLe32(file, 0);
-    PutLe32(file, static_cast<std::uint32_t>(14 + preview::DibPixelOffset(held.data())));
+    le::Append32(file, static_cast<std::uint32_t>(14 + held.size()));
+    le::Append32(file, 0);
+    le::Append32(file, static_cast<std::uint32_t>(14 + preview::DibPixelOffset(held.data())));
     file.insert(file.end(), held.begin(), held.end());
     AtomicWriter writer(bmp);
     writer.Write(file.data(), file.size());

@@ -19,8 +19,9 @@ Bytes Sz(const std::string& text) {
     return Bytes(text.c_str(), text.c_str() + text.size() + 1);
 }
 Bytes Long(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    Bytes bytes;
+    le::Append32(bytes, value);
+    return bytes;
 }
 
 // Entries "a", "b", … each with its number as data: 2 + 4 = 6 bytes apiece.

@@ -16,6 +16,7 @@
 
 #include <png.h>
 
+#include "LittleEndian.h"
 #include "write_file.h"
 
 namespace {
@@ -285,14 +286,6 @@ Picture Notify() {
     });
 }
 
-void Put16(Bytes& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(Bytes& out, std::uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 std::uint8_t Byte(double v) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
 }
@@ -303,14 +296,14 @@ Bytes Bmp(const Picture& picture) {
     const std::uint32_t colours = static_cast<std::uint32_t>(picture.palette.size());
     const std::uint32_t offset = 14 + 40 + 4 * colours;
     Bytes out = {'B', 'M'};
-    Put32(out, offset + stride * picture.height);
-    Put32(out, 0);
-    Put32(out, offset);
+    le::Append32(out, offset + stride * picture.height);
+    le::Append32(out, 0);
+    le::Append32(out, offset);
     for (std::uint32_t v : {40u, static_cast<std::uint32_t>(picture.width), static_cast<std::uint32_t>(picture.height)})
-        Put32(out, v);
-    Put16(out, 1);
-    Put16(out, bits);
-    for (std::uint32_t v : {0u, stride * picture.height, 2835u, 2835u, colours, 0u}) Put32(out, v);
+        le::Append32(out, v);
+    le::Append16(out, 1);
+    le::Append16(out, static_cast<std::uint16_t>(bits));
+    for (std::uint32_t v : {0u, stride * picture.height, 2835u, 2835u, colours, 0u}) le::Append32(out, v);
     for (const Rgba& c : picture.palette) {
         out.insert(out.end(), {Byte(c.b), Byte(c.g), Byte(c.r), 0});
     }

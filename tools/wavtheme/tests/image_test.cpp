@@ -492,14 +492,14 @@ TEST(PackedDib, HasTheHeaderPaletteAndBottomUpPaddedRows) {
     const wavtheme::Bytes dib = MakePackedDib(image);
     const std::uint32_t stride = 16;
     ASSERT_EQ(dib.size(), 40u + 4 * 256 + stride * 3);
-    EXPECT_EQ(GetLe32(&dib[0]), 40u);
-    EXPECT_EQ(GetLe32(&dib[4]), 13u);
-    EXPECT_EQ(GetLe32(&dib[8]), 3u);
-    EXPECT_EQ(GetLe16(&dib[12]), 1);
-    EXPECT_EQ(GetLe16(&dib[14]), 8);
-    EXPECT_EQ(GetLe32(&dib[16]), 0u);
-    EXPECT_EQ(GetLe32(&dib[20]), stride * 3);
-    EXPECT_EQ(GetLe32(&dib[32]), 256u);
+    EXPECT_EQ(le::Get32(&dib[0]), 40u);
+    EXPECT_EQ(le::Get32(&dib[4]), 13u);
+    EXPECT_EQ(le::Get32(&dib[8]), 3u);
+    EXPECT_EQ(le::Get16(&dib[12]), 1);
+    EXPECT_EQ(le::Get16(&dib[14]), 8);
+    EXPECT_EQ(le::Get32(&dib[16]), 0u);
+    EXPECT_EQ(le::Get32(&dib[20]), stride * 3);
+    EXPECT_EQ(le::Get32(&dib[32]), 256u);
     EXPECT_EQ(dib[40 + 4 * 5 + 0], 7);   // blue
     EXPECT_EQ(dib[40 + 4 * 5 + 1], 10);  // green
     EXPECT_EQ(dib[40 + 4 * 5 + 2], 5);   // red
@@ -525,7 +525,7 @@ TEST(PackedDib, PacksSmallIndicesFromTheHighBitsAndTrueColourAsBlueGreenRed) {
     const Image rgb = SmallImage(0, 5, 2);
     const wavtheme::Bytes rgbDib = MakePackedDib(rgb);
     ASSERT_EQ(rgbDib.size(), 40u + 16 * 2);
-    EXPECT_EQ(GetLe32(&rgbDib[32]), 0u);
+    EXPECT_EQ(le::Get32(&rgbDib[32]), 0u);
     EXPECT_EQ(rgbDib[40], rgb.pixels[15 + 2]);  // bottom row, blue first
     EXPECT_EQ(rgbDib[42], rgb.pixels[15]);
 }
@@ -535,7 +535,7 @@ TEST(PackedDib, IsWhatTheProgramHolds) {
     for (int bits : {0, 1, 4, 8}) {
         const wavtheme::Bytes dib = MakePackedDib(SmallImage(bits, 33, 10));
         wavtheme::Bytes chunk;
-        PutLe32(chunk, 8);
+        le::Append32(chunk, 8);
         chunk.insert(chunk.end(), dib.begin(), dib.end());
         const auto held = preview::ConvertDisplayDib(chunk.data(), chunk.size());
         ASSERT_TRUE(held.has_value()) << bits;

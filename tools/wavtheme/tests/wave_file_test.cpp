@@ -61,7 +61,7 @@ wavtheme::Bytes Dib(std::uint32_t seed, int indexBits = 8) {
 
 std::optional<wavtheme::Bytes> Picture(const wavtheme::Bytes& dib) {
     wavtheme::Bytes data;
-    PutLe32(data, preview::kClipboardFormatDib);
+    le::Append32(data, preview::kClipboardFormatDib);
     data.insert(data.end(), dib.begin(), dib.end());
     return data;
 }

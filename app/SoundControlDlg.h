@@ -92,7 +92,15 @@ protected:
     afx_msg void OnSetFocus(CWnd* pOldWnd);
     afx_msg void OnDestroy();
     afx_msg void OnHelpButton();
-    CString GetHelpPath() const;
+    // The WinHelp file beside the executable; ZORVAND.chm lies beside it.
+    // Apart so that tests can place the help files.
+    virtual CString GetHelpPath() const;
+    // The WinHelp viewer that WinHelp would start, or an empty string where
+    // there is none; apart so that tests can name a file of their own.
+    virtual CString GetWinHelpViewerPath() const;
+    // Whether that viewer can show help, rather than being a stub that only
+    // says WinHelp is not included.
+    BOOL HasWinHelpViewer() const;
 
     // eventlist/EventList.cpp
     afx_msg void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
@@ -117,6 +125,7 @@ protected:
     CRect m_rcPicture;          // inside of the picture frame, client coordinates
     CRect m_rcDescription;      // inside of the description frame, client coordinates
     HICON m_hAssignedIcon;      // drawn beside events that have a sound
+    BOOL m_bHtmlHelpOpened;     // Help opened HTML Help, which closes with the dialog
     CButton m_btnTest;
     CStatic m_stcDirectory;
     CComboBox m_cmbDrive;

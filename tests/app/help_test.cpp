@@ -126,6 +126,9 @@ TEST_F(HelpTest, HelpOpensWhatTheSystemCanShowAndClosesWithTheDialog) {
         dlg.DestroyWindow();
         harness::PumpMessages();
         EXPECT_FALSE(IsWindow(hHelp)) << "HTML Help stayed open";
+        if (row.chm) {
+            EXPECT_TRUE(DeleteFileA((dir / "ZORVAND.chm").c_str())) << "HTML Help still holds the file";
+        }
 
         std::vector<UINT> commands;
         for (const harness::HelpCall& call : winHelp.Calls()) {

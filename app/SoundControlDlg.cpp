@@ -4,7 +4,39 @@
 #include "SchemeDlg.h"
 #include "SoundEvent.h"
 // after windows.h
+#include <htmlhelp.h>
 #include <mmsystem.h>
+
+namespace {
+
+using HtmlHelpProc = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+
+// HtmlHelpA of the system's hhctrl.ocx, loaded on first use and kept for the
+// process's life as an import would be; null where the system has none, so
+// that the program starts without it.
+HtmlHelpProc HtmlHelpFunction() {
+    static const HtmlHelpProc s_pfn = [] {
+        char szPath[MAX_PATH];
+        const UINT nLen = ::GetSystemDirectoryA(szPath, MAX_PATH);
+        const char szName[] = "\\hhctrl.ocx";
+        if (nLen == 0 || nLen + sizeof szName > MAX_PATH) return HtmlHelpProc(nullptr);
+        lstrcatA(szPath, szName);
+        HMODULE hModule = ::LoadLibraryA(szPath);
+        if (hModule == nullptr) return HtmlHelpProc(nullptr);
+        return reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(::GetProcAddress(hModule, "HtmlHelpA")));
+    }();
+    return s_pfn;
+}
+
+// Every WinHelp viewer is larger; every stub in its place is far smaller.
+constexpr DWORD kMinWinHelpViewerSize = 64 * 1024;
+
+BOOL IsFile(const CString& strPath) {
+    const DWORD dwAttributes = ::GetFileAttributesA(strPath);
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CSoundControlDlg, CDialog)
 ON_WM_QUERYNEWPALETTE()
@@ -57,7 +89,8 @@ CSoundControlDlg::CSoundControlDlg(CWnd* pParent)
       m_pDIBitmap(nullptr),
       m_nDpi(0),
       m_hAssignedIcon(nullptr),
-      m_nIconSize(0) {
+      m_nIconSize(0),
+      m_bHtmlHelpOpened(FALSE) {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
 }
 
@@ -253,10 +286,27 @@ void CSoundControlDlg::OnDestroy() {
     CDialog::OnDestroy();
     StopSound();
     ::WinHelpA(m_hWnd, GetHelpPath(), HELP_QUIT, 0);
+    if (m_bHtmlHelpOpened) HtmlHelpFunction()(nullptr, nullptr, HH_CLOSE_ALL, 0);
 }
 
 void CSoundControlDlg::OnHelpButton() {
-    ::WinHelpA(m_hWnd, GetHelpPath(), HELP_CONTENTS, 0);
+    // The file of the viewer the system can show, else the other file.
+    const CString strHlp = GetHelpPath();
+    const CString strChm = strHlp.Left(strHlp.GetLength() - 3) + "chm";
+    const HtmlHelpProc pfnHtmlHelp = HtmlHelpFunction();
+    const BOOL bHtmlHelpFirst = pfnHtmlHelp != nullptr && !HasWinHelpViewer();
+    const BOOL bChm = pfnHtmlHelp != nullptr && IsFile(strChm);
+    const BOOL bHlp = IsFile(strHlp);
+    if (bHtmlHelpFirst ? bChm : bChm && !bHlp) {
+        m_bHtmlHelpOpened = TRUE;
+        pfnHtmlHelp(m_hWnd, strChm, HH_DISPLAY_TOPIC, 0);
+    } else if (bHtmlHelpFirst && !bHlp) {
+        // HTML Help shows nothing for a missing file; WinHelp's viewer names it
+        // in a box with this caption and first sentence.
+        MessageBox("'" + strChm + "' が見つかりません。", "エラー", MB_OK | MB_ICONEXCLAMATION);
+    } else {
+        ::WinHelpA(m_hWnd, strHlp, HELP_CONTENTS, 0);
+    }
 }
 
 CString CSoundControlDlg::GetHelpPath() const {
@@ -266,4 +316,32 @@ CString CSoundControlDlg::GetHelpPath() const {
     int nLen = static_cast<int>(::GetModuleFileNameA(AfxGetInstanceHandle(), szPath, MAX_PATH));
     CString strPath(szPath, nLen);
     return strPath.Left(nLen - 3) + "hlp";
+}
+
+CString CSoundControlDlg::GetWinHelpViewerPath() const {
+    // WinHelp starts winhlp32.exe by name, which the system finds in the system
+    // directory before the Windows directory (this runtime has it only in the former).
+    char szSystem[MAX_PATH];
+    char szWindows[MAX_PATH];
+    const UINT nSystem = ::GetSystemDirectoryA(szSystem, MAX_PATH);
+    const UINT nWindows = ::GetWindowsDirectoryA(szWindows, MAX_PATH);
+    if (nSystem == 0 || nSystem >= MAX_PATH || nWindows == 0 || nWindows >= MAX_PATH) return CString();
+    char szViewer[MAX_PATH];
+    const DWORD nLen =
+        ::SearchPathA(CString(szSystem) + ";" + szWindows, "winhlp32.exe", nullptr, MAX_PATH, szViewer, nullptr);
+    return nLen > 0 && nLen < MAX_PATH ? CString(szViewer) : CString();
+}
+
+BOOL CSoundControlDlg::HasWinHelpViewer() const {
+    // A winhlp32.exe is not yet a viewer. Windows 10 and 11, and Vista to 8.1
+    // without the WinHelp add-on, keep a stub of a few kilobytes in the Windows
+    // directory that only shows a box saying WinHelp is not included. A real
+    // viewer is hundreds of kilobytes (this runtime's: 903,253 bytes). The version
+    // resource cannot decide: this runtime's viewer has none, and a stub carries
+    // the version of the system it came with, as the add-on's viewer does.
+    const CString strViewer = GetWinHelpViewerPath();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return !strViewer.IsEmpty() && ::GetFileAttributesExA(strViewer, GetFileExInfoStandard, &data) &&
+           (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (data.nFileSizeHigh != 0 || data.nFileSizeLow >= kMinWinHelpViewerSize);
 }

@@ -102,7 +102,15 @@ protected:
     afx_msg void OnSetFocus(CWnd* pOldWnd);
     afx_msg void OnDestroy();
     afx_msg void OnHelpButton();
-    CString GetHelpPath() const;
+    // The WinHelp file beside the executable; ZORVAND.chm lies beside it.
+    // Apart so that tests can place the help files.
+    virtual CString GetHelpPath() const;
+    // The WinHelp viewer that WinHelp would start, or an empty string where
+    // there is none; apart so that tests can name a file of their own.
+    virtual CString GetWinHelpViewerPath() const;
+    // Whether that viewer can show help, rather than being a stub that only
+    // says WinHelp is not included.
+    BOOL HasWinHelpViewer() const;
     // The window moved to a monitor of another scale: it takes the size the
     // system suggests and draws everything of its own at the new DPI.
     afx_msg LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
@@ -147,6 +155,7 @@ protected:
     HICON m_hAssignedIcon;       // drawn beside events that have a sound, m_nIconSize square; owned
     int m_nIconSize;             // the small-icon size at the window's DPI
     CFont m_fntDescription;      // the description's font where the window's DPI is not the system's
+    BOOL m_bHtmlHelpOpened;      // Help opened HTML Help, which closes with the dialog
     CButton m_btnTest;
     CStatic m_stcDirectory;
     CComboBox m_cmbDrive;

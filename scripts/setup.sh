@@ -9,6 +9,8 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine64 wine64-preloader fonts-wine xvfb xauth x11-utils fonts-ipafont-gothic locales
   imagemagick ffmpeg zlib1g-dev libpng-dev libjpeg-dev python3 git
+  # chmcmd and chmls, the compiler and reader of the HTML Help file
+  fp-utils
 )
 
 sudo_cmd=()

@@ -67,8 +67,8 @@ bool IsLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-// Keywords sort and merge without regard to ASCII case; double-byte
-// characters, whose second byte may look like a letter, stay as they are.
+}  // namespace
+
 std::string KeywordSortKey(const std::string& keyword) {
     std::string key;
     for (std::size_t i = 0; i < keyword.size(); ++i) {
@@ -82,6 +82,8 @@ std::string KeywordSortKey(const std::string& keyword) {
     }
     return key;
 }
+
+namespace {
 
 Record ParagraphRecord(const Paragraph& paragraph, std::size_t topic) {
     // Strings and formatting commands alternate: each string is shown, then the

@@ -19,6 +19,10 @@ std::uint32_t ContextHash(const std::string& id);
 // True when every character of id may appear in a context string.
 bool IsContextId(const std::string& id);
 
+// Keywords sort and merge by this key: ASCII letters in upper case; double-byte
+// characters, whose second byte may look like a letter, stay as they are.
+std::string KeywordSortKey(const std::string& keyword);
+
 // Integers that paragraph records store in one or two (two or four) bytes.
 void PutCompressedUShort(ByteWriter& out, std::uint16_t value);  // 0 .. 32767
 void PutCompressedShort(ByteWriter& out, int value);             // -16384 .. 16383

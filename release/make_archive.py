@@ -9,7 +9,7 @@ same inputs give the same bytes.
 
   make_archive.py --version V --program EXE --help-file HLP
                   --readme SOURCE --sound WAV:DESCRIPTION ... OUT.zip
-A help file's .chm sibling is taken along when it exists.
+The help file's HTML Help sibling, the .chm beside it, goes in too.
 """
 import argparse
 import io
@@ -60,9 +60,7 @@ def main():
 
     when = fixed_time(Path(__file__).resolve().parent)
     files = [("ZORVAND.EXE", args.program.read_bytes()), ("ZORVAND.hlp", args.help_file.read_bytes())]
-    chm = args.help_file.with_suffix(".chm")
-    if chm.exists():
-        files.append(("ZORVAND.chm", chm.read_bytes()))
+    files.append(("ZORVAND.chm", args.help_file.with_suffix(".chm").read_bytes()))
     text = args.readme.read_text(encoding="utf-8").replace("@VERSION@", args.version)
     files.append((README, text.replace("\n", "\r\n").encode("cp932")))
     sounds = []

@@ -108,47 +108,19 @@ std::string UnexpectedBoxes(DWORD pid, const std::vector<HWND>& expected) {
     return boxes;
 }
 
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD nTimeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > nTimeoutMs) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 class HelpViewerTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_hTurn = CreateMutexA(nullptr, FALSE, "zorvand.tests.winhelp");
-        ASSERT_NE(m_hTurn, nullptr);
-        ASSERT_NE(WaitForSingleObject(m_hTurn, 120000), WAIT_TIMEOUT) << "no turn at the help window";
-        m_bTurn = true;
-        ASSERT_EQ(FindWindowA("MS_WINHELP", nullptr), nullptr) << "a help window is already open";
+        ASSERT_TRUE(m_turn.Take());
         RegDeleteTreeA(HKEY_CURRENT_USER, "AppEvents");
         harness::SetRealString("AppEvents\\EventLabels\\SystemStart", "Windows の起動");
         harness::SetRealString(std::string(kApps) + "\\SystemStart\\.Current", "");
     }
 
-    void TearDown() override {
-        // A viewer left open would take the help calls of the next tests.
-        if (HWND hLeft = FindWindowA("MS_WINHELP", nullptr)) {
-            ADD_FAILURE() << "the help viewer is still open";
-            if (HANDLE hProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ProcessOf(hLeft))) {
-                TerminateProcess(hProcess, 1);
-                WaitForSingleObject(hProcess, 5000);
-                CloseHandle(hProcess);
-            }
-        }
-        if (m_bTurn) ReleaseMutex(m_hTurn);
-        if (m_hTurn != nullptr) CloseHandle(m_hTurn);
-    }
-
     // The viewer's main window once it shows the help file's title, or null.
     HWND WaitForViewer(HWND hDlg) {
         HWND hViewer = nullptr;
-        WaitFor(
+        harness::WaitFor(
             [&] {
                 HWND hWnd = FindWindowA("MS_WINHELP", nullptr);
                 if (hWnd != nullptr && IsWindowVisible(hWnd) && TextOf(hWnd).rfind(kHelpTitle, 0) == 0) hViewer = hWnd;
@@ -158,8 +130,7 @@ protected:
         return hViewer;
     }
 
-    HANDLE m_hTurn = nullptr;
-    bool m_bTurn = false;
+    harness::HelpViewerTurn m_turn;
     harness::RegistryBackup m_backup{HKEY_CURRENT_USER, "AppEvents"};
 };
 
@@ -186,7 +157,7 @@ TEST_F(HelpViewerTest, HelpButtonOpensTheFileInTheViewerAndClosingTheDialogClose
 
     // The contents topic lists every topic by name, in Japanese.
     std::string contents;
-    WaitFor([&] { return !(contents = RichText(hText)).empty(); }, 5000);
+    harness::WaitFor([&] { return !(contents = RichText(hText)).empty(); }, 5000);
     for (const char* topic : kTopics) EXPECT_NE(contents.find(topic), std::string::npos) << topic << " in " << contents;
     EXPECT_EQ(contents.rfind(kTopics[0], 0), 0u) << "the contents topic starts with its first link";
     EXPECT_EQ(UnexpectedBoxes(viewerPid, {}), "");
@@ -198,7 +169,7 @@ TEST_F(HelpViewerTest, HelpButtonOpensTheFileInTheViewerAndClosingTheDialogClose
     PostMessageA(hText, WM_LBUTTONDOWN, MK_LBUTTON, point);
     PostMessageA(hText, WM_LBUTTONUP, 0, point);
     std::string topic;
-    EXPECT_TRUE(WaitFor(
+    EXPECT_TRUE(harness::WaitFor(
         [&] { return (topic = RichText(hText)).find("ザルノクサウンドコントロールは、") != std::string::npos; }, 10000))
         << "after the click: " << topic;
     EXPECT_EQ(topic.rfind("はじめに", 0), 0u) << topic;
@@ -214,7 +185,7 @@ TEST_F(HelpViewerTest, HelpButtonOpensTheFileInTheViewerAndClosingTheDialogClose
     PostMessageA(hIndexButton, BM_CLICK, 0, 0);
     HWND hSheet = nullptr;
     HWND hList = nullptr;
-    ASSERT_TRUE(WaitFor(
+    ASSERT_TRUE(harness::WaitFor(
         [&] {
             for (HWND hWnd : TopWindows(viewerPid, "#32770")) {
                 if (HWND hFound = FindChild(hWnd, "ListBox")) {
@@ -228,7 +199,7 @@ TEST_F(HelpViewerTest, HelpButtonOpensTheFileInTheViewerAndClosingTheDialogClose
         << "no index";
     // The page fills its list after the list exists.
     LRESULT index = LB_ERR;
-    EXPECT_TRUE(WaitFor(
+    EXPECT_TRUE(harness::WaitFor(
         [&] {
             index =
                 SendMessageA(hList, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("wavtheme"));
@@ -240,7 +211,7 @@ TEST_F(HelpViewerTest, HelpButtonOpensTheFileInTheViewerAndClosingTheDialogClose
               LB_ERR);
     SendMessageA(hList, LB_SETCURSEL, index, 0);
     PostMessageA(hSheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-    EXPECT_TRUE(WaitFor(
+    EXPECT_TRUE(harness::WaitFor(
         [&] { return (topic = RichText(hText)).find("wavtheme で絵と説明を入れる") != std::string::npos; }, 10000))
         << "after the index: " << topic;
     EXPECT_EQ(topic.rfind("ファイルに入っている絵と説明", 0), 0u) << topic;

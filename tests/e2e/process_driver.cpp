@@ -63,4 +63,32 @@ void SetRealString(const std::string& path, const std::string& text, DWORD type)
     RegCloseKey(hKey);
 }
 
+testing::AssertionResult HelpViewerTurn::Take() {
+    m_hTurn = CreateMutexA(nullptr, FALSE, "zorvand.tests.winhelp");
+    if (m_hTurn == nullptr) return testing::AssertionFailure() << "no help turn: error " << GetLastError();
+    if (WaitForSingleObject(m_hTurn, 120000) == WAIT_TIMEOUT)
+        return testing::AssertionFailure() << "no turn at the help window";
+    m_bHeld = true;
+    if (FindWindowA("MS_WINHELP", nullptr) != nullptr)
+        return testing::AssertionFailure() << "a help window is already open";
+    return testing::AssertionSuccess();
+}
+
+HelpViewerTurn::~HelpViewerTurn() {
+    // A viewer left open, or one held by its box for a missing file, would take
+    // the help calls of the next tests.
+    if (HWND hLeft = FindWindowA("MS_WINHELP", nullptr)) {
+        ADD_FAILURE() << "a help viewer is still open";
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hLeft, &pid);
+        if (HANDLE hProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+            TerminateProcess(hProcess, 1);
+            WaitForSingleObject(hProcess, 5000);
+            CloseHandle(hProcess);
+        }
+    }
+    if (m_bHeld) ReleaseMutex(m_hTurn);
+    if (m_hTurn != nullptr) CloseHandle(m_hTurn);
+}
+
 }  // namespace harness

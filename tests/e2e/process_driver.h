@@ -2,6 +2,7 @@
 // a user at the desktop would meet it.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -33,5 +34,34 @@ private:
 // HKEY_CURRENT_USER, which the program in its own process reads; the key is
 // created when missing.
 void SetRealString(const std::string& path, const std::string& text, DWORD type = REG_SZ);
+
+// Looks again every 50 ms until the condition holds; false after the timeout.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD nTimeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > nTimeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// The turn at the session's one help viewer, for a test that opens it through a
+// separate ZORVAND.EXE: no help catcher may exist meanwhile, since WinHelpA would
+// hand it the calls. Take waits for the turn and finds no viewer open; the end
+// of the object ends a viewer left open, as a failure, and gives the turn back.
+class HelpViewerTurn {
+public:
+    HelpViewerTurn() = default;
+    ~HelpViewerTurn();
+    HelpViewerTurn(const HelpViewerTurn&) = delete;
+    HelpViewerTurn& operator=(const HelpViewerTurn&) = delete;
+
+    testing::AssertionResult Take();
+
+private:
+    HANDLE m_hTurn = nullptr;
+    bool m_bHeld = false;
+};
 
 }  // namespace harness

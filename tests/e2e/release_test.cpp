@@ -43,16 +43,6 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
     return names;
 }
 
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD nTimeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > nTimeoutMs) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 class ReleaseTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -60,46 +50,19 @@ protected:
         GetEnvironmentVariableA("ZORVAND_RELEASE_DIR", dir, MAX_PATH);
         m_dir = dir;
         ASSERT_FALSE(m_dir.empty()) << "ZORVAND_RELEASE_DIR names no unpacked archive";
-        m_hTurn = CreateMutexA(nullptr, FALSE, "zorvand.tests.winhelp");
-        ASSERT_NE(m_hTurn, nullptr);
-        ASSERT_NE(WaitForSingleObject(m_hTurn, 120000), WAIT_TIMEOUT) << "no turn at the help window";
-        m_bTurn = true;
-        ASSERT_EQ(FindWindowA("MS_WINHELP", nullptr), nullptr) << "a help window is already open";
+        ASSERT_TRUE(m_turn.Take());
         RegDeleteTreeA(HKEY_CURRENT_USER, "AppEvents");
         harness::SetRealString("AppEvents\\EventLabels\\SystemStart", "Windows の起動");
         harness::SetRealString("AppEvents\\Schemes\\Apps\\.Default\\SystemStart\\.Current", "");
     }
 
-    void TearDown() override {
-        // A viewer left open, or one held by its box for a missing file, would
-        // take the help calls of the next tests.
-        if (HWND hLeft = FindWindowA("MS_WINHELP", nullptr)) {
-            ADD_FAILURE() << "a help viewer is still open";
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hLeft, &pid);
-            if (HANDLE hProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
-                TerminateProcess(hProcess, 1);
-                WaitForSingleObject(hProcess, 5000);
-                CloseHandle(hProcess);
-            }
-        }
-        if (m_bTurn) ReleaseMutex(m_hTurn);
-        if (m_hTurn != nullptr) CloseHandle(m_hTurn);
-    }
-
     std::string m_dir;
-    HANDLE m_hTurn = nullptr;
-    bool m_bTurn = false;
+    harness::HelpViewerTurn m_turn;
     harness::RegistryBackup m_backup{HKEY_CURRENT_USER, "AppEvents"};
 };
 
 TEST_F(ReleaseTest, TheUnpackedFolderListsItsNamesAndItsProgramOpensTheHelpBesideIt) {
-    // The help compiled to HTML Help goes in too where the build made it.
-    const std::string built = harness::ZorvandExePath();
-    const bool chm = GetFileAttributesA((built.substr(0, built.size() - 3) + "chm").c_str()) != INVALID_FILE_ATTRIBUTES;
-    std::vector<std::string> top = {"ZORVAND.EXE", "ZORVAND.hlp", "お読みください.txt", "サンプル"};
-    if (chm) top.push_back("ZORVAND.chm");
-    EXPECT_EQ(Names(m_dir), Sorted(top));
+    EXPECT_EQ(Names(m_dir), Sorted({"ZORVAND.EXE", "ZORVAND.hlp", "ZORVAND.chm", "お読みください.txt", "サンプル"}));
     EXPECT_EQ(Names(m_dir + "\\サンプル"),
               Sorted({"ベル.wav", "チャイム.wav", "和音.wav", "起動.wav", "終了.wav", "通知.wav"}));
 
@@ -110,7 +73,7 @@ TEST_F(ReleaseTest, TheUnpackedFolderListsItsNamesAndItsProgramOpensTheHelpBesid
     PostMessageA(GetDlgItem(hDlg, IDC_HELP_BUTTON), BM_CLICK, 0, 0);
 
     HWND hViewer = nullptr;
-    EXPECT_TRUE(WaitFor(
+    EXPECT_TRUE(harness::WaitFor(
         [&] {
             HWND hWnd = FindWindowA("MS_WINHELP", nullptr);
             if (hWnd != nullptr && IsWindowVisible(hWnd) && TextOf(hWnd).rfind(kHelpTitle, 0) == 0) hViewer = hWnd;

@@ -36,11 +36,9 @@ if dates != {(2023, 11, 14, 22, 13, 20)}:
 print("PASS: the same bytes when written again, every entry dated at SOURCE_DATE_EPOCH")
 PY
 
-chm=0
-[ -f "$build/app/ZORVAND.chm" ] && chm=1
-python3 - "$archive" "$readme" "$version" "$chm" "$unpacked" <<'PY'
+python3 - "$archive" "$readme" "$version" "$unpacked" <<'PY'
 import sys, zipfile
-archive, readme, version, chm, unpacked = sys.argv[1:]
+archive, readme, version, unpacked = sys.argv[1:]
 failed = []
 def check(ok, what):
     print(("PASS: " if ok else "FAIL: ") + what)
@@ -48,8 +46,8 @@ def check(ok, what):
         failed.append(what)
 
 samples = ["チャイム", "ベル", "和音", "終了", "起動", "通知"]
-expected = (["ZORVAND.EXE", "ZORVAND.hlp"] + (["ZORVAND.chm"] if chm == "1" else []) +
-            ["お読みください.txt", "サンプル/"] + [f"サンプル/{name}.wav" for name in samples])
+expected = (["ZORVAND.EXE", "ZORVAND.hlp", "ZORVAND.chm", "お読みください.txt", "サンプル/"] +
+            [f"サンプル/{name}.wav" for name in samples])
 with zipfile.ZipFile(archive) as z:
     infos = z.infolist()
     names = [i.filename for i in infos]

@@ -31,13 +31,24 @@ void CSoundControlDlg::OnOK() {
     // A scheme applied is made current first, as the system applies it; what
     // the user changed afterwards is written over it. The dialog closes
     // whatever saving reported.
-    if (!m_strAppliedScheme.IsEmpty() && !SchemeStore(HKEY_CURRENT_USER).ApplyScheme(m_strAppliedScheme))
-        MessageBox("レジストリ更新失敗");
+    if (!m_strAppliedScheme.empty()) {
+        SchemeStore store(HKEY_CURRENT_USER);
+        std::vector<SchemeStore::EventKey> failed;
+        if (!store.ApplyScheme(m_strAppliedScheme, &failed)) {
+            CString strText = "レジストリ更新失敗";
+            if (!failed.empty()) {
+                strText = "次の場面のサウンドを変更できませんでした。スキームは使用中になりません。\r\n";
+                for (const SchemeStore::EventKey& event : failed)
+                    strText += "\r\n" + store.GetEventLabel(event.strEvent);
+            }
+            MessageBox(strText, nullptr, MB_OK | MB_ICONEXCLAMATION);
+        }
+    }
     SaveCurrentSounds(".Default");
     CDialog::OnOK();
 }
 
-BOOL CSoundControlDlg::ApplyScheme(const CString& strId) {
+BOOL CSoundControlDlg::ApplyScheme(const std::wstring& strId) {
     if (!m_bSoundsLoaded || !SchemeStore(HKEY_CURRENT_USER).LoadSchemeSounds(".Default", strId, m_events)) {
         AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
         return FALSE;
@@ -48,23 +59,27 @@ BOOL CSoundControlDlg::ApplyScheme(const CString& strId) {
     return TRUE;
 }
 
-CString CSoundControlDlg::GetSchemeInUse() const {
-    return m_strAppliedScheme.IsEmpty() ? SchemeStore(HKEY_CURRENT_USER).GetSchemeInUse() : m_strAppliedScheme;
+std::wstring CSoundControlDlg::GetSchemeInUse() const {
+    return m_strAppliedScheme.empty() ? SchemeStore(HKEY_CURRENT_USER).GetSchemeInUse() : m_strAppliedScheme;
 }
 
-BOOL CSoundControlDlg::SaveScheme(const CString& strId, const CString& strName) {
+BOOL CSoundControlDlg::SaveScheme(const std::wstring& strReplaced, const CString& strName, std::wstring* pId) {
     // Without the current sounds the events' values are not known: there is nothing to save.
     CObArray none;
-    return SchemeStore(HKEY_CURRENT_USER).SaveScheme(strId, strName, ".Default", m_bSoundsLoaded ? m_events : none);
+    SchemeStore::SaveSource source{".Default", m_bSoundsLoaded ? &m_events : &none, m_strAppliedScheme};
+    if (!SchemeStore(HKEY_CURRENT_USER).SaveScheme(strReplaced, strName, source, pId)) return FALSE;
+    // The scheme applied was replaced: OK makes its replacement current.
+    if (!strReplaced.empty() && m_strAppliedScheme == strReplaced) m_strAppliedScheme = *pId;
+    return TRUE;
 }
 
-BOOL CSoundControlDlg::CanDeleteScheme(const CString& strId) const {
+BOOL CSoundControlDlg::CanDeleteScheme(const SchemeStore::Scheme& scheme) const {
     // The events show the sounds of a scheme applied, which OK writes from it.
-    return !SchemeStore::IsReservedId(strId) && m_strAppliedScheme.CompareNoCase(strId) != 0;
+    return !scheme.bSystem && scheme.strId != m_strAppliedScheme;
 }
 
-BOOL CSoundControlDlg::DeleteScheme(const CString& strId) {
-    return CanDeleteScheme(strId) && SchemeStore(HKEY_CURRENT_USER).DeleteScheme(strId);
+BOOL CSoundControlDlg::DeleteScheme(const SchemeStore::Scheme& scheme) {
+    return CanDeleteScheme(scheme) && SchemeStore(HKEY_CURRENT_USER).DeleteScheme(scheme.strId);
 }
 
 BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {

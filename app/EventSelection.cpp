@@ -65,10 +65,12 @@ void CSoundControlDlg::OnSelchangeFileList() {
     strNone.LoadString(IDS_NONE);
     // Choosing what the stored value plays, as selecting the event itself does,
     // is no change, or takes a change back: the value stays as it is stored,
-    // whatever its type and form.
+    // whatever its type and form. No sound is that only for a value that is
+    // empty: one that holds anything, even a path the dialog cannot show, is
+    // silenced.
     SoundEvent* pEvent = GetEvent(m_nCurrentEvent);
     if (strEntry == strNone) {
-        if (pEvent != nullptr && pEvent->GetStoredPath().IsEmpty()) {
+        if (pEvent != nullptr && pEvent->IsStoredEmpty()) {
             pEvent->Revert();
             ShowNoSound();
         } else {

@@ -3,16 +3,25 @@
 #include <cwchar>
 
 #include "NarrowNames.h"
+#include "RegistryValues.h"
 #include "SoundControlDlg.h"
 
 namespace {
 
 constexpr size_t kMaxSchemeName = 64;
 
-// A message with one name in it.
+// A message with one name in it, the name cut to what a scheme name may hold,
+// never in the middle of a double-byte character.
 CString Format(LPCSTR pszFormat, const CString& strName) {
+    int nCut = 0;
+    for (LPCSTR p = strName; *p != '\0';) {
+        LPCSTR pNext = ::CharNextExA(CP_ACP, p, 0);
+        if (pNext - static_cast<LPCSTR>(strName) > static_cast<int>(kMaxSchemeName * 2)) break;
+        nCut = static_cast<int>(pNext - static_cast<LPCSTR>(strName));
+        p = pNext;
+    }
     char szText[512];
-    ::wsprintfA(szText, pszFormat, static_cast<LPCSTR>(strName.Left(kMaxSchemeName * 2)));
+    ::wsprintfA(szText, pszFormat, static_cast<LPCSTR>(strName.Left(nCut)));
     return szText;
 }
 
@@ -39,17 +48,17 @@ BOOL CSchemeDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CSchemeDlg::FillSchemeList(const CString& strSelect) {
+void CSchemeDlg::FillSchemeList(const std::wstring& strSelect) {
     m_schemes = SchemeStore(HKEY_CURRENT_USER).ListSchemes();
-    CString strInUse = m_pOwner->GetSchemeInUse();
+    std::wstring strInUse = m_pOwner->GetSchemeInUse();
     m_lstSchemes.SendMessage(LB_RESETCONTENT);
     int nSelect = 0;
     for (size_t i = 0; i < m_schemes.size(); ++i) {
         const SchemeStore::Scheme& scheme = m_schemes[i];
-        BOOL bInUse = !strInUse.IsEmpty() && scheme.strId.CompareNoCase(strInUse) == 0;
-        CString strText = scheme.strName + (bInUse ? " (使用中)" : "");
+        BOOL bInUse = !strInUse.empty() && scheme.strId == strInUse;
+        CString strText = scheme.strShown + (bInUse ? " (使用中)" : "");
         m_lstSchemes.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCSTR>(strText)));
-        if (scheme.strId.CompareNoCase(strSelect) == 0) nSelect = static_cast<int>(i);
+        if (scheme.strId == strSelect) nSelect = static_cast<int>(i);
     }
     m_lstSchemes.SetCurSel(m_schemes.empty() ? -1 : nSelect);
     OnSelchangeSchemeList();
@@ -63,52 +72,53 @@ const SchemeStore::Scheme* CSchemeDlg::GetSelectedScheme() const {
 void CSchemeDlg::OnSelchangeSchemeList() {
     const SchemeStore::Scheme* pScheme = GetSelectedScheme();
     ::EnableWindow(::GetDlgItem(m_hWnd, IDC_SCHEME_APPLY), pScheme != nullptr);
-    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_SCHEME_DELETE),
-                   pScheme != nullptr && m_pOwner->CanDeleteScheme(pScheme->strId));
+    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_SCHEME_DELETE), pScheme != nullptr && m_pOwner->CanDeleteScheme(*pScheme));
 }
 
 void CSchemeDlg::OnSchemeApply() {
     const SchemeStore::Scheme* pScheme = GetSelectedScheme();
     if (pScheme == nullptr) return;
-    CString strId = pScheme->strId;
+    std::wstring strId = pScheme->strId;
     if (m_pOwner->ApplyScheme(strId)) FillSchemeList(strId);
 }
 
 void CSchemeDlg::OnSchemeSave() {
     CSchemeNameDlg dlg(this);
     if (dlg.DoModal() != IDOK) return;
-    SchemeStore store(HKEY_CURRENT_USER);
-    CString strId;
-    for (const SchemeStore::Scheme& scheme : store.ListSchemes()) {
-        if (scheme.strName.CompareNoCase(dlg.m_strName) != 0) continue;
-        if (SchemeStore::IsReservedId(scheme.strId)) {
-            MessageBox(Format("「%s」はシステムのスキームです。別の名前を付けてください。", scheme.strName), nullptr,
+    std::wstring strName = scheme::Widen(dlg.m_strName);
+    std::wstring strReplaced;
+    for (const SchemeStore::Scheme& scheme : SchemeStore(HKEY_CURRENT_USER).ListSchemes()) {
+        if (::CompareStringOrdinal(scheme.strName.c_str(), -1, strName.c_str(), -1, TRUE) != CSTR_EQUAL) continue;
+        if (scheme.bSystem) {
+            MessageBox(Format("「%s」はシステムのスキームです。別の名前を付けてください。", scheme.strShown), nullptr,
                        MB_OK | MB_ICONEXCLAMATION);
             return;
         }
-        if (MessageBox(Format("スキーム「%s」は既にあります。置き換えますか?", scheme.strName), nullptr,
+        if (MessageBox(Format("スキーム「%s」は既にあります。置き換えますか?", scheme.strShown), nullptr,
                        MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
-        strId = scheme.strId;
+        strReplaced = scheme.strId;
         break;
     }
-    if (strId.IsEmpty()) strId = store.MakeSchemeId(dlg.m_strName);
-    if (!m_pOwner->SaveScheme(strId, dlg.m_strName)) {
-        MessageBox("スキームを保存できませんでした。", nullptr, MB_OK | MB_ICONEXCLAMATION);
-        strId.Empty();
+    std::wstring strId;
+    if (!m_pOwner->SaveScheme(strReplaced, dlg.m_strName, &strId)) {
+        MessageBox(strReplaced.empty() ? "スキームを保存できませんでした。"
+                                       : "スキームを保存できませんでした。元のスキームはそのまま残っています。",
+                   nullptr, MB_OK | MB_ICONEXCLAMATION);
+        strId = strReplaced;
     }
     FillSchemeList(strId);
 }
 
 void CSchemeDlg::OnSchemeDelete() {
     const SchemeStore::Scheme* pScheme = GetSelectedScheme();
-    if (pScheme == nullptr || !m_pOwner->CanDeleteScheme(pScheme->strId)) return;
-    if (MessageBox(Format("スキーム「%s」を削除しますか?", pScheme->strName), nullptr, MB_YESNO | MB_ICONQUESTION) !=
+    if (pScheme == nullptr || !m_pOwner->CanDeleteScheme(*pScheme)) return;
+    if (MessageBox(Format("スキーム「%s」を削除しますか?", pScheme->strShown), nullptr, MB_YESNO | MB_ICONQUESTION) !=
         IDYES)
         return;
-    if (!m_pOwner->DeleteScheme(pScheme->strId))
+    if (!m_pOwner->DeleteScheme(*pScheme))
         MessageBox("スキームを削除できませんでした。", nullptr, MB_OK | MB_ICONEXCLAMATION);
-    FillSchemeList(CString());
+    FillSchemeList(std::wstring());
 }
 
 CSchemeNameDlg::CSchemeNameDlg(CWnd* pParent) : CDialog(CSchemeNameDlg::IDD, pParent) {}

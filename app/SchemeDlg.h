@@ -2,6 +2,7 @@
 // the dialog's sounds as, and to delete. Opened from the main dialog's system menu.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "SchemeStore.h"
@@ -27,7 +28,7 @@ protected:
     afx_msg void OnSchemeDelete();
     // Lists the schemes by name, marks the one in use and selects the one of
     // the id given, else the first.
-    void FillSchemeList(const CString& strSelect);
+    void FillSchemeList(const std::wstring& strSelect);
     // The chosen scheme, or null.
     const SchemeStore::Scheme* GetSelectedScheme() const;
 

@@ -3,6 +3,9 @@
 // named in the comments below.
 #pragma once
 
+#include <string>
+
+#include "SchemeStore.h"
 #include "afxwin.h"
 #include "resource.h"
 
@@ -28,14 +31,16 @@ public:
     // Named schemes, for the sound settings (app/SchemeDlg.h).
     // Gives every event its sound in the scheme, shown at once; OK makes the
     // scheme the current one. Nothing is written before.
-    BOOL ApplyScheme(const CString& strId);
+    BOOL ApplyScheme(const std::wstring& strId);
     // The scheme applied since the dialog opened, else the one the registry names.
-    CString GetSchemeInUse() const;
-    // Saves the events' sounds, pending ones included, as the scheme of this id and name.
-    BOOL SaveScheme(const CString& strId, const CString& strName);
+    std::wstring GetSchemeInUse() const;
+    // Saves what the user sees as current (a scheme applied, pending
+    // assignments) as a scheme of this name, in place of the scheme of
+    // strReplaced when that is not empty; pId gets the scheme's id.
+    BOOL SaveScheme(const std::wstring& strReplaced, const CString& strName, std::wstring* pId);
     // The system's schemes and one applied but not yet made current by OK stay.
-    BOOL CanDeleteScheme(const CString& strId) const;
-    BOOL DeleteScheme(const CString& strId);
+    BOOL CanDeleteScheme(const SchemeStore::Scheme& scheme) const;
+    BOOL DeleteScheme(const SchemeStore::Scheme& scheme);
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -138,24 +143,24 @@ protected:
     // in the order CompareEvents gives.
     void AddEventRow(INT_PTR nEvent);
 
-    CPalette* m_pPalette;        // the picture's palette, realised; owned
-    CObArray m_events;           // SoundEvent records, in registry order; owned
-    BOOL m_bSoundsLoaded;        // the records' current files were read at start-up
-    CString m_strAppliedScheme;  // the id of the scheme applied, which OK makes current; empty for none
-    BOOL m_bLabelExact;          // the directory label names the current directory exactly
-    BOOL m_bPlaying;             // a test playback is open
-    BOOL m_bNotifyPending;       // the open playback has yet to report its end
-    int m_nStaleNotifications;   // ends still to come from playbacks stopped here
-    int m_nCurrentEvent;         // index in m_events of the chosen event; -1 before the first choice
-    CString m_strDescription;    // text painted in the description frame
-    CDIBitmap* m_pDIBitmap;      // the picture painted in its frame; owned
-    CRect m_rcPicture;           // inside of the picture frame, client coordinates
-    CRect m_rcDescription;       // inside of the description frame, client coordinates
-    UINT m_nDpi;                 // the window's DPI; 0 until first asked
-    HICON m_hAssignedIcon;       // drawn beside events that have a sound, m_nIconSize square; owned
-    int m_nIconSize;             // the small-icon size at the window's DPI
-    CFont m_fntDescription;      // the description's font where the window's DPI is not the system's
-    BOOL m_bHtmlHelpOpened;      // Help opened HTML Help, which closes with the dialog
+    CPalette* m_pPalette;             // the picture's palette, realised; owned
+    CObArray m_events;                // SoundEvent records, in registry order; owned
+    BOOL m_bSoundsLoaded;             // the records' current files were read at start-up
+    std::wstring m_strAppliedScheme;  // the id of the scheme applied, which OK makes current; empty for none
+    BOOL m_bLabelExact;               // the directory label names the current directory exactly
+    BOOL m_bPlaying;                  // a test playback is open
+    BOOL m_bNotifyPending;            // the open playback has yet to report its end
+    int m_nStaleNotifications;        // ends still to come from playbacks stopped here
+    int m_nCurrentEvent;              // index in m_events of the chosen event; -1 before the first choice
+    CString m_strDescription;         // text painted in the description frame
+    CDIBitmap* m_pDIBitmap;           // the picture painted in its frame; owned
+    CRect m_rcPicture;                // inside of the picture frame, client coordinates
+    CRect m_rcDescription;            // inside of the description frame, client coordinates
+    UINT m_nDpi;                      // the window's DPI; 0 until first asked
+    HICON m_hAssignedIcon;            // drawn beside events that have a sound, m_nIconSize square; owned
+    int m_nIconSize;                  // the small-icon size at the window's DPI
+    CFont m_fntDescription;           // the description's font where the window's DPI is not the system's
+    BOOL m_bHtmlHelpOpened;           // Help opened HTML Help, which closes with the dialog
     CButton m_btnTest;
     CStatic m_stcDirectory;
     CComboBox m_cmbDrive;

@@ -150,7 +150,8 @@ BenchDlg* OpenDialog() {
 // writes what the next run starts from.
 int Schemes(int n) {
     BenchDlg* pDlg = OpenDialog();
-    if (!pDlg->SaveScheme("bench", "ベンチ")) Fail("cannot save the scheme");
+    std::wstring strId;
+    if (!pDlg->SaveScheme(std::wstring(), "ベンチ", &strId)) Fail("cannot save the scheme");
     pDlg->DestroyWindow();
     delete pDlg;
     std::vector<double> apply;
@@ -158,7 +159,7 @@ int Schemes(int n) {
     for (int i = 0; i < n; ++i) {
         start.push_back(Time([&] { pDlg = OpenDialog(); }));
         apply.push_back(Time([&] {
-            if (!pDlg->ApplyScheme("bench")) Fail("cannot apply the scheme");
+            if (!pDlg->ApplyScheme(strId)) Fail("cannot apply the scheme");
             pDlg->OnOK();
         }));
         pDlg->DestroyWindow();

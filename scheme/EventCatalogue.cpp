@@ -95,15 +95,24 @@ BOOL SchemeStore::LoadCurrentSounds(const CString& strApp, const CObArray& event
         // cannot be read is left alone.
         if (rc != ERROR_FILE_NOT_FOUND) pEvent->SetHasCurrentKey();
         if (rc != ERROR_SUCCESS) continue;
-        DWORD dwType;
-        CString strData;
-        if (scheme::ReadFirstValue(hCurrentKey, &dwType, &strData)) {
-            pEvent->SetStoredValue(dwType, strData);
-            CString strPath;
-            if (scheme::ReadSoundPath(hCurrentKey, nullptr, &strPath)) pEvent->SetSoundPath(strPath);
-        }
+        scheme::StoredValue value;
+        if (scheme::ReadPlayedValue(hCurrentKey, &value)) pEvent->SetStoredValue(value);
         ::RegCloseKey(hCurrentKey);
     }
     ::RegCloseKey(hAppKey);
     return TRUE;
+}
+
+CString SchemeStore::GetEventLabel(const std::wstring& strEvent) const {
+    CString strLabel;
+    HKEY hLabelKey;
+    std::wstring strPath = scheme::Widen(kLabelsKey) + strEvent;
+    if (::RegOpenKeyExW(m_hRoot, strPath.c_str(), 0, KEY_READ, &hLabelKey) == ERROR_SUCCESS) {
+        IndirectStrings strings;
+        BOOL bLabel = ReadLabel(hLabelKey, &strings, &strLabel);
+        ::RegCloseKey(hLabelKey);
+        if (bLabel) return strLabel;
+    }
+    scheme::NarrowText(strEvent, &strLabel);
+    return strLabel;
 }

@@ -1,71 +1,66 @@
 // Named schemes: whole sets of sounds kept under a name beside the current one,
 // in the layout the system's own sound settings use, so that both see the same.
+// Keys and values are named, read and written in UTF-16: a copy keeps every
+// character and byte, whatever the code page can hold.
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "RegistryValues.h"
 #include "SchemeStore.h"
 #include "SoundEvent.h"
 
+using scheme::StoredValue;
+
 namespace {
 
-const char kSchemesKey[] = "AppEvents\\Schemes";
-const char kNamesKey[] = "AppEvents\\Schemes\\Names";
-const char kAppsKey[] = "AppEvents\\Schemes\\Apps";
-// Ids are cut to this many bytes before a number makes them unique.
-constexpr int kMaxIdBase = 32;
+const WCHAR kSchemesKey[] = L"AppEvents\\Schemes";
+const WCHAR kNamesKey[] = L"AppEvents\\Schemes\\Names";
+const WCHAR kAppsKey[] = L"AppEvents\\Schemes\\Apps";
+// Ids are cut to this many characters before a number makes them unique.
+constexpr size_t kMaxIdBase = 16;
 
-// The subkey names of a key, in the registry's order; a name too long for a key
-// name is left out.
-std::vector<CString> SubkeyNames(HKEY hKey) {
-    std::vector<CString> names;
-    for (DWORD nIndex = 0;; ++nIndex) {
-        char szName[MAX_PATH];
-        DWORD nName = MAX_PATH;
-        LONG rc = ::RegEnumKeyExA(hKey, nIndex, szName, &nName, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) break;
-        names.emplace_back(szName, static_cast<int>(nName));
+BOOL SameName(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+struct NameLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const {
+        return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                      TRUE) == CSTR_LESS_THAN;
     }
-    return names;
-}
+};
 
-// A key's default value, whole; FALSE when it has none.
-BOOL ReadDefaultValue(HKEY hKey, DWORD* pType, CString* pData) {
-    for (int nTry = 0; nTry < 8; ++nTry) {
-        DWORD nData = 0;
-        if (::RegQueryValueExA(hKey, "", nullptr, pType, nullptr, &nData) != ERROR_SUCCESS) return FALSE;
-        LPSTR pBuffer = pData->GetBuffer(static_cast<int>(nData));
-        LONG rc = ::RegQueryValueExA(hKey, "", nullptr, pType, reinterpret_cast<BYTE*>(pBuffer), &nData);
-        pData->ReleaseBuffer(rc == ERROR_SUCCESS ? static_cast<int>(nData) : 0);
-        // The value may have grown in between: it is asked again.
-        if (rc != ERROR_MORE_DATA) return rc == ERROR_SUCCESS;
-    }
-    return FALSE;
-}
-
-LONG WriteDefaultValue(HKEY hKey, DWORD dwType, const CString& strData) {
-    return ::RegSetValueExA(hKey, "", 0, dwType, reinterpret_cast<const BYTE*>(static_cast<LPCSTR>(strData)),
-                            static_cast<DWORD>(strData.GetLength()));
-}
-
-LONG WriteSubkeyDefault(HKEY hParent, const CString& strSubkey, DWORD dwType, const CString& strData) {
+LONG WriteSubkeyDefault(HKEY hParent, const std::wstring& strSubkey, const StoredValue& value) {
     HKEY hKey;
-    LONG rc = ::RegCreateKeyExA(hParent, strSubkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &hKey,
-                                nullptr);
+    LONG rc = ::RegCreateKeyExW(hParent, strSubkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                                &hKey, nullptr);
     if (rc != ERROR_SUCCESS) return rc;
-    rc = WriteDefaultValue(hKey, dwType, strData);
+    rc = scheme::WriteDefaultValue(hKey, value);
     ::RegCloseKey(hKey);
     return rc;
 }
 
-BOOL IsText(DWORD dwType) {
-    return dwType == REG_SZ || dwType == REG_EXPAND_SZ;
+BOOL HasSubkey(HKEY hParent, const std::wstring& strSubkey) {
+    HKEY hKey;
+    if (::RegOpenKeyExW(hParent, strSubkey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return FALSE;
+    ::RegCloseKey(hKey);
+    return TRUE;
 }
 
-// The empty text as a REG_SZ value stores it: the terminating NUL alone.
-CString EmptyText() {
-    return CString('\0');
+// What an event's .Current becomes when the scheme is applied: the scheme's
+// text value, else the empty text where a .Current is there to be emptied;
+// FALSE when nothing is to be written (none is made for no sound).
+BOOL AppliedValue(HKEY hEvent, const std::wstring& strId, StoredValue* pValue) {
+    HKEY hKey;
+    if (::RegOpenKeyExW(hEvent, strId.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
+        BOOL bValue = scheme::ReadPlayedValue(hKey, pValue) && scheme::IsText(pValue->dwType);
+        ::RegCloseKey(hKey);
+        if (bValue) return TRUE;
+    }
+    *pValue = scheme::EmptyText();
+    return HasSubkey(hEvent, L".Current");
 }
 
 }  // namespace
@@ -73,15 +68,15 @@ CString EmptyText() {
 template <typename Visit>
 BOOL SchemeStore::ForEachEvent(REGSAM access, Visit visit) const {
     HKEY hApps;
-    if (::RegOpenKeyExA(m_hRoot, kAppsKey, 0, KEY_READ, &hApps) != ERROR_SUCCESS) return FALSE;
-    for (const CString& strApp : SubkeyNames(hApps)) {
+    if (::RegOpenKeyExW(m_hRoot, kAppsKey, 0, KEY_READ, &hApps) != ERROR_SUCCESS) return FALSE;
+    for (const std::wstring& strApp : scheme::SubkeyNames(hApps)) {
         HKEY hApp;
-        if (::RegOpenKeyExA(hApps, strApp, 0, KEY_READ, &hApp) != ERROR_SUCCESS) continue;
-        for (const CString& strEvent : SubkeyNames(hApp)) {
+        if (::RegOpenKeyExW(hApps, strApp.c_str(), 0, KEY_READ, &hApp) != ERROR_SUCCESS) continue;
+        for (const std::wstring& strEvent : scheme::SubkeyNames(hApp)) {
             HKEY hEvent;
-            if (::RegOpenKeyExA(hApp, strEvent, 0, access, &hEvent) != ERROR_SUCCESS) continue;
+            if (::RegOpenKeyExW(hApp, strEvent.c_str(), 0, access, &hEvent) != ERROR_SUCCESS) hEvent = nullptr;
             visit(strApp, strEvent, hEvent);
-            ::RegCloseKey(hEvent);
+            if (hEvent != nullptr) ::RegCloseKey(hEvent);
         }
         ::RegCloseKey(hApp);
     }
@@ -89,199 +84,215 @@ BOOL SchemeStore::ForEachEvent(REGSAM access, Visit visit) const {
     return TRUE;
 }
 
-BOOL SchemeStore::IsSchemeId(const CString& strId) {
-    return !strId.IsEmpty() && strId.Find('\\') < 0 && strId.CompareNoCase(".Current") != 0;
+BOOL SchemeStore::IsSchemeId(const std::wstring& strId) {
+    return !strId.empty() && strId.find(L'\\') == std::wstring::npos && !SameName(strId, L".Current");
 }
 
-BOOL SchemeStore::IsReservedId(const CString& strId) {
-    return !IsSchemeId(strId) || strId.CompareNoCase(".Default") == 0 || strId.CompareNoCase(".None") == 0;
+BOOL SchemeStore::IsReservedId(const std::wstring& strId) {
+    return !IsSchemeId(strId) || SameName(strId, L".Default") || SameName(strId, L".None");
 }
 
 std::vector<SchemeStore::Scheme> SchemeStore::ListSchemes() const {
     std::vector<Scheme> schemes;
     HKEY hNames;
-    if (::RegOpenKeyExA(m_hRoot, kNamesKey, 0, KEY_READ, &hNames) != ERROR_SUCCESS) return schemes;
+    if (::RegOpenKeyExW(m_hRoot, kNamesKey, 0, KEY_READ, &hNames) != ERROR_SUCCESS) return schemes;
     scheme::IndirectStrings strings;
-    for (const CString& strId : SubkeyNames(hNames)) {
+    for (const std::wstring& strId : scheme::SubkeyNames(hNames)) {
         // A key named as the current sounds is no scheme: applying it would empty them.
         if (!IsSchemeId(strId)) continue;
-        Scheme entry{strId, strId};
+        Scheme entry{strId, strId, CString(), IsReservedId(strId)};
         HKEY hName;
-        if (::RegOpenKeyExA(hNames, strId, 0, KEY_READ, &hName) == ERROR_SUCCESS) {
-            DWORD dwType = REG_NONE;
-            CString strData;
-            CString strName;
-            if (ReadDefaultValue(hName, &dwType, &strData) && IsText(dwType)) {
-                strName = scheme::RegSzText(strData);
-                // "@library,-id" names a localised string, as the system's own schemes do.
-                if (!strName.IsEmpty() && strName[0] == '@' && !strings.Load(hName, L"", &strName)) strName.Empty();
+        if (::RegOpenKeyExW(hNames, strId.c_str(), 0, KEY_READ, &hName) == ERROR_SUCCESS) {
+            StoredValue value;
+            std::wstring strName;
+            if (scheme::ReadDefaultValue(hName, &value) && scheme::IsText(value.dwType))
+                strName = scheme::ValueText(value).c_str();
+            // "@library,-id" names a localised string, as the system's own
+            // schemes and those of themes do: those are the system's.
+            if (!strName.empty() && strName[0] == L'@') {
+                entry.bSystem = TRUE;
+                CString strLoaded;
+                strName = strings.Load(hName, L"", &strLoaded) ? scheme::Widen(strLoaded) : std::wstring();
             }
-            if (!strName.IsEmpty()) entry.strName = strName;
+            if (!strName.empty()) entry.strName = strName;
             ::RegCloseKey(hName);
         }
+        scheme::NarrowText(entry.strName, &entry.strShown);
         schemes.push_back(entry);
     }
     ::RegCloseKey(hNames);
     std::stable_sort(schemes.begin(), schemes.end(),
-                     [](const Scheme& a, const Scheme& b) { return ::lstrcmpA(a.strName, b.strName) < 0; });
+                     [](const Scheme& a, const Scheme& b) { return ::lstrcmpA(a.strShown, b.strShown) < 0; });
     return schemes;
 }
 
-CString SchemeStore::GetSchemeInUse() const {
+std::wstring SchemeStore::GetSchemeInUse() const {
     HKEY hSchemes;
-    if (::RegOpenKeyExA(m_hRoot, kSchemesKey, 0, KEY_READ, &hSchemes) != ERROR_SUCCESS) return CString();
-    DWORD dwType = REG_NONE;
-    CString strData;
-    BOOL bRead = ReadDefaultValue(hSchemes, &dwType, &strData);
+    if (::RegOpenKeyExW(m_hRoot, kSchemesKey, 0, KEY_READ, &hSchemes) != ERROR_SUCCESS) return std::wstring();
+    StoredValue value;
+    BOOL bRead = scheme::ReadDefaultValue(hSchemes, &value);
     ::RegCloseKey(hSchemes);
-    return bRead && IsText(dwType) ? scheme::RegSzText(strData) : CString();
+    return bRead && scheme::IsText(value.dwType) ? scheme::ValueText(value).c_str() : std::wstring();
 }
 
-BOOL SchemeStore::LoadSchemeSounds(const CString& strApp, const CString& strId, const CObArray& events) const {
+BOOL SchemeStore::SetSchemeInUse(const std::wstring& strId) const {
+    HKEY hSchemes;
+    if (::RegCreateKeyExW(m_hRoot, kSchemesKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &hSchemes,
+                          nullptr) != ERROR_SUCCESS)
+        return FALSE;
+    const auto* pBytes = reinterpret_cast<const BYTE*>(strId.c_str());
+    StoredValue value{REG_SZ, std::vector<BYTE>(pBytes, pBytes + (strId.size() + 1) * sizeof(WCHAR))};
+    LONG rc = scheme::WriteDefaultValue(hSchemes, value);
+    ::RegCloseKey(hSchemes);
+    return rc == ERROR_SUCCESS;
+}
+
+BOOL SchemeStore::LoadSchemeSounds(const CString& strApp, const std::wstring& strId, const CObArray& events) const {
     HKEY hAppKey;
-    if (::RegOpenKeyExA(m_hRoot, CString(kAppsKey) + "\\" + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(m_hRoot, (std::wstring(kAppsKey) + L"\\" + scheme::Widen(strApp)).c_str(), 0, KEY_READ,
+                        &hAppKey) != ERROR_SUCCESS)
         return FALSE;
     for (INT_PTR i = 0; i < events.GetSize(); ++i) {
         auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));
         pEvent->ClearStoredValue();
         HKEY hKey;
-        if (::RegOpenKeyExA(hAppKey, pEvent->GetKey() + "\\" + strId, 0, KEY_READ, &hKey) != ERROR_SUCCESS) continue;
-        DWORD dwType = REG_NONE;
-        CString strData;
-        if (ReadDefaultValue(hKey, &dwType, &strData) && IsText(dwType)) {
-            pEvent->SetStoredValue(dwType, strData);
-            CString strPath;
-            if (scheme::ReadSoundPath(hKey, L"", &strPath)) pEvent->SetSoundPath(strPath);
-        }
+        if (::RegOpenKeyExW(hAppKey, (scheme::Widen(pEvent->GetKey()) + L"\\" + strId).c_str(), 0, KEY_READ, &hKey) !=
+            ERROR_SUCCESS)
+            continue;
+        StoredValue value;
+        if (scheme::ReadPlayedValue(hKey, &value) && scheme::IsText(value.dwType)) pEvent->SetStoredValue(value);
         ::RegCloseKey(hKey);
     }
     ::RegCloseKey(hAppKey);
     return TRUE;
 }
 
-BOOL SchemeStore::ApplyScheme(const CString& strId) const {
+BOOL SchemeStore::ApplyScheme(const std::wstring& strId, std::vector<EventKey>* pFailed) const {
     if (!IsSchemeId(strId)) return FALSE;
-    BOOL bWritten = TRUE;
-    BOOL bVisited = ForEachEvent(KEY_READ | KEY_CREATE_SUB_KEY, [&](const CString&, const CString&, HKEY hEvent) {
-        DWORD dwType = REG_NONE;
-        CString strData;
-        HKEY hKey;
-        BOOL bValue = FALSE;
-        if (::RegOpenKeyExA(hEvent, strId, 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
-            bValue = ReadDefaultValue(hKey, &dwType, &strData) && IsText(dwType);
-            ::RegCloseKey(hKey);
-        }
-        if (!bValue) {
-            // Only a .Current that is there is emptied; none is made for no sound.
-            if (::RegOpenKeyExA(hEvent, ".Current", 0, KEY_READ, &hKey) != ERROR_SUCCESS) return;
-            ::RegCloseKey(hKey);
-            dwType = REG_SZ;
-            strData = EmptyText();
-        }
-        if (WriteSubkeyDefault(hEvent, ".Current", dwType, strData) != ERROR_SUCCESS) bWritten = FALSE;
-    });
-    HKEY hSchemes;
-    if (::RegCreateKeyExA(m_hRoot, kSchemesKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &hSchemes,
-                          nullptr) != ERROR_SUCCESS)
-        return FALSE;
-    LONG rc = WriteDefaultValue(hSchemes, REG_SZ, strId + CString('\0'));
-    ::RegCloseKey(hSchemes);
-    return bVisited && bWritten && rc == ERROR_SUCCESS;
+    size_t nFailedBefore = pFailed->size();
+    BOOL bVisited = ForEachEvent(
+        KEY_READ | KEY_CREATE_SUB_KEY, [&](const std::wstring& strApp, const std::wstring& strEvent, HKEY hEvent) {
+            StoredValue value;
+            if (hEvent != nullptr && !AppliedValue(hEvent, strId, &value)) return;
+            if (hEvent == nullptr || WriteSubkeyDefault(hEvent, L".Current", value) != ERROR_SUCCESS)
+                pFailed->push_back(EventKey{strApp, strEvent});
+        });
+    // A scheme not written whole is not the one in use.
+    if (!bVisited || pFailed->size() != nFailedBefore) return FALSE;
+    return SetSchemeInUse(strId);
 }
 
-CString SchemeStore::MakeSchemeId(const CString& strName) const {
-    // The name, a backslash being no part of a key name, cut on a character boundary.
-    CString strBase;
-    for (LPCSTR p = strName; *p != '\0';) {
-        LPCSTR pNext = ::CharNextExA(932, p, 0);
-        if (strBase.GetLength() + (pNext - p) > kMaxIdBase) break;
-        strBase += *p == '\\' ? CString('_') : CString(p, static_cast<int>(pNext - p));
-        p = pNext;
+std::wstring SchemeStore::MakeSchemeId(const CString& strName) const {
+    // The name, a backslash being no part of a key name and a leading '.' the
+    // system's, cut on a character boundary.
+    std::wstring strBase;
+    for (WCHAR c : scheme::Widen(strName)) {
+        size_t nLength = strBase.size();
+        // A surrogate pair is never cut in two.
+        if (nLength >= kMaxIdBase && !(IS_LOW_SURROGATE(c) && nLength == kMaxIdBase)) break;
+        strBase += c == L'\\' || (c == L'.' && nLength == 0) ? L'_' : c;
     }
-    HKEY hNames = nullptr;
-    ::RegOpenKeyExA(m_hRoot, kNamesKey, 0, KEY_READ, &hNames);
-    auto taken = [&](const CString& strId) {
-        if (IsReservedId(strId)) return true;
-        HKEY hKey;
-        if (hNames == nullptr || ::RegOpenKeyExA(hNames, strId, 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
-        ::RegCloseKey(hKey);
-        return true;
-    };
-    CString strId = strBase;
-    for (int n = 2; taken(strId); ++n) {
-        char szNumber[16];
-        ::wsprintfA(szNumber, "%d", n);
-        strId = strBase + szNumber;
+    // Every name below an event key is taken: other programs keep keys there too.
+    std::set<std::wstring, NameLess> taken;
+    HKEY hNames;
+    if (::RegOpenKeyExW(m_hRoot, kNamesKey, 0, KEY_READ, &hNames) == ERROR_SUCCESS) {
+        for (const std::wstring& strId : scheme::SubkeyNames(hNames)) taken.insert(strId);
+        ::RegCloseKey(hNames);
     }
-    if (hNames != nullptr) ::RegCloseKey(hNames);
+    ForEachEvent(KEY_READ, [&](const std::wstring&, const std::wstring&, HKEY hEvent) {
+        if (hEvent == nullptr) return;
+        for (const std::wstring& strSubkey : scheme::SubkeyNames(hEvent)) taken.insert(strSubkey);
+    });
+    std::wstring strId = strBase;
+    for (int n = 2; IsReservedId(strId) || taken.count(strId) != 0; ++n) strId = strBase + std::to_wstring(n);
     return strId;
 }
 
-BOOL SchemeStore::SaveScheme(const CString& strId, const CString& strName, const CString& strApp,
-                             const CObArray& events) const {
-    if (IsReservedId(strId)) return FALSE;
-    // What the scheme held before is replaced whole: no event keeps an old sound.
-    if (!RemoveSchemeKeys(strId)) return FALSE;
-    std::map<CString, const SoundEvent*, bool (*)(const CString&, const CString&)> listed(
-        [](const CString& a, const CString& b) { return a.CompareNoCase(b) < 0; });
-    for (INT_PTR i = 0; i < events.GetSize(); ++i) {
-        const auto* pEvent = reinterpret_cast<const SoundEvent*>(events.GetAt(i));
-        listed[pEvent->GetKey()] = pEvent;
+BOOL SchemeStore::SaveScheme(const std::wstring& strReplaced, const CString& strName, const SaveSource& source,
+                             std::wstring* pId) const {
+    if (!strReplaced.empty() && IsReservedId(strReplaced)) return FALSE;
+    // The new scheme is written whole under an id of its own first: whatever
+    // fails, the scheme it replaces is still there as it was.
+    std::wstring strId = MakeSchemeId(strName);
+    std::map<std::wstring, const SoundEvent*, NameLess> listed;
+    for (INT_PTR i = 0; i < source.pEvents->GetSize(); ++i) {
+        const auto* pEvent = reinterpret_cast<const SoundEvent*>(source.pEvents->GetAt(i));
+        listed[scheme::Widen(pEvent->GetKey())] = pEvent;
     }
-    BOOL bWritten = WriteSubkeyDefault(m_hRoot, CString(kNamesKey) + "\\" + strId, REG_SZ, strName + CString('\0')) ==
+    std::wstring strApp = scheme::Widen(source.strApp);
+    BOOL bWritten = WriteSubkeyDefault(m_hRoot, std::wstring(kNamesKey) + L"\\" + strId, scheme::TextValue(strName)) ==
                     ERROR_SUCCESS;
     BOOL bVisited = ForEachEvent(
-        KEY_READ | KEY_CREATE_SUB_KEY, [&](const CString& strEventApp, const CString& strEvent, HKEY hEvent) {
-            DWORD dwType = REG_SZ;
-            CString strData = EmptyText();
-            auto it = strEventApp.CompareNoCase(strApp) == 0 ? listed.find(strEvent) : listed.end();
+        KEY_READ | KEY_CREATE_SUB_KEY, [&](const std::wstring& strEventApp, const std::wstring& strEvent, HKEY hEvent) {
+            if (hEvent == nullptr) {
+                bWritten = FALSE;
+                return;
+            }
+            StoredValue value = scheme::EmptyText();
+            auto it = SameName(strEventApp, strApp) ? listed.find(strEvent) : listed.end();
             if (it != listed.end()) {
                 // What the dialog holds: the user's assignment, else the value as it was read.
                 const SoundEvent* pEvent = it->second;
-                if (pEvent->IsAssigned()) {
-                    strData = pEvent->GetFile() + CString('\0');
-                } else if (pEvent->HasStoredValue()) {
-                    dwType = pEvent->GetStoredType();
-                    strData = pEvent->GetStoredData();
-                }
+                if (pEvent->IsAssigned())
+                    value = scheme::TextValue(pEvent->GetFile());
+                else if (pEvent->HasStoredValue())
+                    value = pEvent->GetStoredValue();
+            } else if (!source.strApplied.empty()) {
+                // Any other event keeps what the user sees: the sound of the scheme applied.
+                if (!AppliedValue(hEvent, source.strApplied, &value)) return;
             } else {
-                // Any other event keeps in the scheme what plays now.
+                // Or what plays now.
                 HKEY hCurrent;
-                if (::RegOpenKeyExA(hEvent, ".Current", 0, KEY_READ, &hCurrent) != ERROR_SUCCESS) return;
-                BOOL bRead = ReadDefaultValue(hCurrent, &dwType, &strData);
+                if (::RegOpenKeyExW(hEvent, L".Current", 0, KEY_READ, &hCurrent) != ERROR_SUCCESS) return;
+                BOOL bRead = scheme::ReadPlayedValue(hCurrent, &value);
                 ::RegCloseKey(hCurrent);
                 if (!bRead) return;
             }
-            if (WriteSubkeyDefault(hEvent, strId, dwType, strData) != ERROR_SUCCESS) bWritten = FALSE;
+            if (WriteSubkeyDefault(hEvent, strId, value) != ERROR_SUCCESS) bWritten = FALSE;
         });
-    if (bVisited && bWritten) return TRUE;
-    RemoveSchemeKeys(strId);
-    return FALSE;
+    if (!bVisited || !bWritten) {
+        RemoveSchemeKeys(strId);
+        return FALSE;
+    }
+    if (!strReplaced.empty()) {
+        // The old name goes first, so that the old scheme is never listed half removed.
+        HKEY hNames;
+        LONG rc = ::RegOpenKeyExW(m_hRoot, kNamesKey, 0, KEY_READ, &hNames);
+        if (rc == ERROR_SUCCESS) {
+            rc = ::RegDeleteTreeW(hNames, strReplaced.c_str());
+            ::RegCloseKey(hNames);
+        }
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
+            RemoveSchemeKeys(strId);
+            return FALSE;
+        }
+        // A value left behind is no scheme without its name, and keeps its id taken.
+        RemoveSchemeKeys(strReplaced);
+        if (SameName(GetSchemeInUse(), strReplaced)) SetSchemeInUse(strId);
+    }
+    *pId = strId;
+    return TRUE;
 }
 
-BOOL SchemeStore::RemoveSchemeKeys(const CString& strId) const {
+BOOL SchemeStore::RemoveSchemeKeys(const std::wstring& strId) const {
     if (IsReservedId(strId)) return FALSE;
     BOOL bRemoved = TRUE;
-    auto remove = [&bRemoved](HKEY hParent, const CString& strSubkey) {
-        LONG rc = ::RegDeleteTreeA(hParent, strSubkey);
+    auto remove = [&bRemoved](HKEY hParent, const std::wstring& strSubkey) {
+        // A key that cannot even be read may hold the scheme's value: not known to be removed.
+        LONG rc = hParent != nullptr ? ::RegDeleteTreeW(hParent, strSubkey.c_str()) : ERROR_ACCESS_DENIED;
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) bRemoved = FALSE;
     };
     HKEY hNames;
-    if (::RegOpenKeyExA(m_hRoot, kNamesKey, 0, KEY_READ | DELETE, &hNames) == ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(m_hRoot, kNamesKey, 0, KEY_READ, &hNames) == ERROR_SUCCESS) {
         remove(hNames, strId);
         ::RegCloseKey(hNames);
     }
-    ForEachEvent(KEY_READ | DELETE, [&](const CString&, const CString&, HKEY hEvent) { remove(hEvent, strId); });
+    ForEachEvent(KEY_READ, [&](const std::wstring&, const std::wstring&, HKEY hEvent) { remove(hEvent, strId); });
     return bRemoved;
 }
 
-BOOL SchemeStore::DeleteScheme(const CString& strId) const {
+BOOL SchemeStore::DeleteScheme(const std::wstring& strId) const {
     BOOL bRemoved = RemoveSchemeKeys(strId);
-    if (bRemoved && GetSchemeInUse().CompareNoCase(strId) == 0) {
-        HKEY hSchemes;
-        if (::RegOpenKeyExA(m_hRoot, kSchemesKey, 0, KEY_SET_VALUE, &hSchemes) != ERROR_SUCCESS) return FALSE;
-        if (WriteDefaultValue(hSchemes, REG_SZ, EmptyText()) != ERROR_SUCCESS) bRemoved = FALSE;
-        ::RegCloseKey(hSchemes);
-    }
+    if (bRemoved && SameName(GetSchemeInUse(), strId)) bRemoved = SetSchemeInUse(std::wstring());
     return bRemoved;
 }

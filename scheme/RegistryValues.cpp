@@ -1,5 +1,6 @@
 #include "RegistryValues.h"
 
+#include <cstring>
 #include <cwchar>
 #include <memory>
 
@@ -41,41 +42,117 @@ LONG ReadValue(HKEY hKey, DWORD nIndex, CString* pName, DWORD* pType, CString* p
     return ERROR_MORE_DATA;
 }
 
-BOOL ReadFirstValue(HKEY hKey, DWORD* pType, CString* pData) {
-    CString strName;
-    return ReadValue(hKey, 0, &strName, pType, pData) == ERROR_SUCCESS;
+BOOL IsText(DWORD dwType) {
+    return dwType == REG_SZ || dwType == REG_EXPAND_SZ;
 }
 
-BOOL ReadSoundPath(HKEY hKey, LPCWSTR pszValue, CString* pPath) {
-    std::unique_ptr<WCHAR[]> name(new WCHAR[kMaxValueNameChars + 1]);
-    std::vector<BYTE> data(MAX_PATH * sizeof(WCHAR));
-    DWORD dwType = REG_NONE;
-    DWORD nData = 0;
+namespace {
+
+// Reads a value whole through the wide API: the named one, or the one at
+// nIndex when pszValue is null.
+LONG ReadWideValue(HKEY hKey, LPCWSTR pszValue, DWORD nIndex, StoredValue* pValue) {
+    std::unique_ptr<WCHAR[]> name(pszValue == nullptr ? new WCHAR[kMaxValueNameChars + 1] : nullptr);
+    pValue->data.resize(MAX_PATH * sizeof(WCHAR));
     LONG rc = ERROR_MORE_DATA;
     for (int nTry = 0; nTry < kMaxReadTries && rc == ERROR_MORE_DATA; ++nTry) {
         DWORD nName = kMaxValueNameChars + 1;
-        nData = static_cast<DWORD>(data.size());
-        rc = pszValue != nullptr ? ::RegQueryValueExW(hKey, pszValue, nullptr, &dwType, data.data(), &nData)
-                                 : ::RegEnumValueW(hKey, 0, name.get(), &nName, nullptr, &dwType, data.data(), &nData);
-        if (rc == ERROR_MORE_DATA) {
-            if (nData <= data.size()) break;
-            data.resize(nData);
-        }
+        auto nData = static_cast<DWORD>(pValue->data.size());
+        rc = pszValue != nullptr
+                 ? ::RegQueryValueExW(hKey, pszValue, nullptr, &pValue->dwType, pValue->data.data(), &nData)
+                 : ::RegEnumValueW(hKey, nIndex, name.get(), &nName, nullptr, &pValue->dwType, pValue->data.data(),
+                                   &nData);
+        if (rc == ERROR_SUCCESS) pValue->data.resize(nData);
+        // A size that does not grow means the name is what did not fit.
+        if (rc == ERROR_MORE_DATA && nData <= pValue->data.size()) break;
+        if (rc == ERROR_MORE_DATA) pValue->data.resize(nData);
     }
-    if (rc != ERROR_SUCCESS || (dwType != REG_SZ && dwType != REG_EXPAND_SZ)) return FALSE;
-    std::wstring strText(reinterpret_cast<const WCHAR*>(data.data()), nData / sizeof(WCHAR));
+    return rc;
+}
+
+}  // namespace
+
+BOOL ReadDefaultValue(HKEY hKey, StoredValue* pValue) {
+    return ReadWideValue(hKey, L"", 0, pValue) == ERROR_SUCCESS;
+}
+
+BOOL ReadPlayedValue(HKEY hKey, StoredValue* pValue) {
+    LONG rc = ReadWideValue(hKey, L"", 0, pValue);
+    if (rc == ERROR_FILE_NOT_FOUND) rc = ReadWideValue(hKey, nullptr, 0, pValue);
+    return rc == ERROR_SUCCESS;
+}
+
+LONG WriteDefaultValue(HKEY hKey, const StoredValue& value) {
+    return ::RegSetValueExW(hKey, L"", 0, value.dwType, value.data.data(), static_cast<DWORD>(value.data.size()));
+}
+
+StoredValue EmptyText() {
+    return StoredValue{REG_SZ, std::vector<BYTE>(sizeof(WCHAR), 0)};
+}
+
+StoredValue TextValue(const CString& strText) {
+    std::wstring strWide = Widen(strText);
+    const auto* pBytes = reinterpret_cast<const BYTE*>(strWide.c_str());
+    return StoredValue{REG_SZ, std::vector<BYTE>(pBytes, pBytes + (strWide.size() + 1) * sizeof(WCHAR))};
+}
+
+std::wstring ValueText(const StoredValue& value) {
+    std::wstring strText(value.data.size() / sizeof(WCHAR), L'\0');
+    if (!strText.empty()) memcpy(&strText[0], value.data.data(), strText.size() * sizeof(WCHAR));
+    if (!strText.empty() && strText.back() == L'\0') strText.pop_back();
+    return strText;
+}
+
+CString SoundPathOf(const StoredValue& value) {
+    if (!IsText(value.dwType)) return CString();
+    std::wstring strText = ValueText(value);
     strText = strText.substr(0, strText.find(L'\0'));
-    if (dwType == REG_SZ) {
-        CString strNarrow;
-        if (browser::ExactNarrow(strText.c_str(), &strNarrow)) return FALSE;
+    CString strPath;
+    if (value.dwType == REG_SZ) {
+        if (browser::ExactNarrow(strText.c_str(), &strPath)) return strPath;
     } else {
         // An expansion that fails or is longer than a path is no sound.
         WCHAR szExpanded[MAX_PATH];
         DWORD nNeeded = ::ExpandEnvironmentStringsW(strText.c_str(), szExpanded, MAX_PATH);
         strText = nNeeded != 0 && nNeeded <= MAX_PATH ? szExpanded : L"";
     }
-    if (strText.empty() || !browser::UsablePath(strText.c_str(), pPath)) pPath->Empty();
-    return TRUE;
+    if (strText.empty() || !browser::UsablePath(strText.c_str(), &strPath)) strPath.Empty();
+    return strPath;
+}
+
+std::wstring Widen(const CString& strText) {
+    int nLength = strText.GetLength();
+    if (nLength == 0) return std::wstring();
+    int nWide = ::MultiByteToWideChar(CP_ACP, 0, strText, nLength, nullptr, 0);
+    std::wstring strWide(static_cast<size_t>(nWide), L'\0');
+    if (nWide > 0) ::MultiByteToWideChar(CP_ACP, 0, strText, nLength, &strWide[0], nWide);
+    return strWide;
+}
+
+BOOL NarrowText(const std::wstring& strText, CString* pText) {
+    pText->Empty();
+    if (strText.empty()) return TRUE;
+    auto nWide = static_cast<int>(strText.size());
+    BOOL bDefaulted = FALSE;
+    int nNarrow =
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, strText.c_str(), nWide, nullptr, 0, "?", &bDefaulted);
+    LPSTR pBuffer = pText->GetBuffer(nNarrow);
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, strText.c_str(), nWide, pBuffer, nNarrow, "?", nullptr);
+    pText->ReleaseBuffer(nNarrow);
+    return nNarrow > 0 && !bDefaulted;
+}
+
+std::vector<std::wstring> SubkeyNames(HKEY hKey) {
+    std::vector<std::wstring> names;
+    // A key name is at most 255 characters.
+    WCHAR szName[256];
+    for (DWORD nIndex = 0;; ++nIndex) {
+        DWORD nName = 256;
+        LONG rc = ::RegEnumKeyExW(hKey, nIndex, szName, &nName, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(szName, nName);
+    }
+    return names;
 }
 
 CString RegSzText(const CString& strData) {

@@ -15,19 +15,46 @@ namespace scheme {
 // reads most values in one call, and only a longer value is asked again. A value
 // that cannot be read within the registry's limits reads as absent.
 LONG ReadValue(HKEY hKey, DWORD nIndex, CString* pName, DWORD* pType, CString* pData);
-// Reads a key's first value whole, whatever its name.
-BOOL ReadFirstValue(HKEY hKey, DWORD* pType, CString* pData);
 
-// The path that the program shows, previews and plays for a sound stored as
-// text (the named value, or the first value for null), read through the wide
-// API: the narrow reading cannot hold every character, and the narrow expansion
-// of an expandable value puts look-alikes in place of characters of, say, a
-// profile folder's name. An expandable value is expanded in UTF-16; where the
-// code page cannot hold the resulting path, the file is reached by its short
-// path, or the event has no sound when there is no such file, and so for a plain
-// value the code page cannot hold. FALSE for a plain value that the code page
-// holds: the narrow reading stands.
-BOOL ReadSoundPath(HKEY hKey, LPCWSTR pszValue, CString* pPath);
+// A value as the registry keeps it: its type and its bytes as the wide API
+// gives them, so that a copy loses nothing the code page cannot hold.
+struct StoredValue {
+    DWORD dwType = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+BOOL IsText(DWORD dwType);
+// The value an event plays from a key (its .Current key, or its key of a named
+// scheme): the default value where the key has one, else its first value, as
+// other programs write it. FALSE when the key has no value that can be read.
+BOOL ReadPlayedValue(HKEY hKey, StoredValue* pValue);
+// A key's default value alone; FALSE when it has none.
+BOOL ReadDefaultValue(HKEY hKey, StoredValue* pValue);
+// Stores the value as the key's default value, type and bytes exactly.
+LONG WriteDefaultValue(HKEY hKey, const StoredValue& value);
+// The empty text as a REG_SZ value stores it: the terminating NUL alone.
+StoredValue EmptyText();
+// A REG_SZ value of the text, stored with its terminating NUL.
+StoredValue TextValue(const CString& strText);
+// The text of a text value: every character but a terminating NUL that is
+// really there; a value stored without its NUL keeps its last character.
+std::wstring ValueText(const StoredValue& value);
+
+// The path that the program shows, previews and plays for a stored value. A
+// plain value that the code page holds is its own text; an expandable value is
+// expanded in UTF-16; where the code page cannot hold the resulting path, the
+// file is reached by its short path, or the event has no sound when there is no
+// such file. Any other type is no sound (empty).
+CString SoundPathOf(const StoredValue& value);
+
+// Key names and other registry text in UTF-16, and back to the code page.
+std::wstring Widen(const CString& strText);
+// The text in the code page, exactly (no best fit); FALSE where a character has
+// no form there, and pText gets '?' in its place: such a text is only for showing
+// and never names a key or a file.
+BOOL NarrowText(const std::wstring& strText, CString* pText);
+// The subkey names of a key, in the registry's order.
+std::vector<std::wstring> SubkeyNames(HKEY hKey);
 
 // The text a REG_SZ value holds: its data without the terminating NUL.
 CString RegSzText(const CString& strData);

@@ -6,8 +6,10 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
+#include "RegistryValues.h"
 #include "afx.h"
 
 class SchemeStore {
@@ -50,52 +52,80 @@ public:
     // cannot be opened.
     BOOL SaveCurrentSounds(const CString& strApp, const CObArray& events, const SaveCalls& calls) const;
 
+    // The label an event is shown under, as the catalogue reads it; its key
+    // name where it has none.
+    CString GetEventLabel(const std::wstring& strEvent) const;
+
     // Named schemes, kept as the system keeps them: Schemes' default value is
     // the id of the scheme in use, Schemes\Names\<id>'s default value its
-    // name, and the default value of Schemes\Apps\<app>\<event>\<id> its
-    // sound for an event. The system's own schemes cannot be changed here.
+    // name, and the value an event plays in Schemes\Apps\<app>\<event>\<id>
+    // its sound for an event. Ids are key names, kept in UTF-16 as the registry
+    // holds them; the system's own schemes cannot be changed here.
     struct Scheme {
-        CString strId;
-        CString strName;  // resolved as event labels are; the id where there is none
+        std::wstring strId;
+        std::wstring strName;  // resolved as event labels are; the id where there is none
+        CString strShown;      // the name as the code page shows it
+        BOOL bSystem;          // the system's or a theme's (named "@library,-id"): never replaced or removed
     };
     // Every scheme that Names lists, sorted by name.
     std::vector<Scheme> ListSchemes() const;
     // The id of the scheme in use; empty when none is named.
-    CString GetSchemeInUse() const;
+    std::wstring GetSchemeInUse() const;
     // Whether an id can name a scheme: a key name that is not the current sounds'.
-    static BOOL IsSchemeId(const CString& strId);
+    static BOOL IsSchemeId(const std::wstring& strId);
     // The system's schemes, and what cannot name a scheme: never written or removed here.
-    static BOOL IsReservedId(const CString& strId);
+    static BOOL IsReservedId(const std::wstring& strId);
 
     // Gives every event its sound in the scheme as its stored value, in place of
     // what it held and of the user's assignment: an event without a text value
     // there has no sound. FALSE, with no event changed, when the application key
     // cannot be opened.
-    BOOL LoadSchemeSounds(const CString& strApp, const CString& strId, const CObArray& events) const;
+    BOOL LoadSchemeSounds(const CString& strApp, const std::wstring& strId, const CObArray& events) const;
+    // An event of an application, by key names.
+    struct EventKey {
+        std::wstring strApp;
+        std::wstring strEvent;
+    };
     // Makes a scheme the current one, as the system applies it: every event of
     // every application with a value in it gets that value as .Current, of the
-    // same type; every other .Current becomes empty; Schemes names the scheme.
-    BOOL ApplyScheme(const CString& strId) const;
+    // same type; every other .Current becomes empty. Schemes names the scheme
+    // only when every event was written; pFailed gets those that were not.
+    BOOL ApplyScheme(const std::wstring& strId, std::vector<EventKey>* pFailed) const;
 
-    // A new id for a scheme of this name, which no scheme has.
-    CString MakeSchemeId(const CString& strName) const;
-    // Stores a whole scheme under the id and the name: the events of the
-    // application given get what they hold (a user's assignment as REG_SZ, else
-    // their stored value as it was read); every other event its .Current as it
-    // stands. Whatever the id held before is replaced. FALSE, with the scheme
-    // removed again, when a write fails.
-    BOOL SaveScheme(const CString& strId, const CString& strName, const CString& strApp, const CObArray& events) const;
+    // A new id for a scheme of this name: no scheme has it, no event key has a
+    // subkey of that name, and it does not begin with '.', which the system
+    // keeps for its own keys.
+    std::wstring MakeSchemeId(const CString& strName) const;
+    // What a scheme is saved from: the dialog's events of one application, and
+    // the scheme applied but not yet made current, whose sounds the user sees.
+    struct SaveSource {
+        CString strApp;
+        const CObArray* pEvents;
+        std::wstring strApplied;  // empty for none
+    };
+    // Stores a whole scheme under a new id and the name: the events of the
+    // source's application get what they hold (a user's assignment as REG_SZ,
+    // else their stored value as it was read); every other event what plays
+    // now, or the applied scheme's sound. The scheme of strReplaced, if any,
+    // is removed only once the new one is complete, and the new id takes its
+    // place as the scheme in use; FALSE, with the new one removed again and
+    // the old one as it was, when a write fails. pId gets the new id.
+    BOOL SaveScheme(const std::wstring& strReplaced, const CString& strName, const SaveSource& source,
+                    std::wstring* pId) const;
     // Removes a user's scheme: its name and every event's value in it, and
     // nothing else. Schemes is emptied when it named the scheme. FALSE for the
     // system's schemes and when a key cannot be removed.
-    BOOL DeleteScheme(const CString& strId) const;
+    BOOL DeleteScheme(const std::wstring& strId) const;
 
 private:
     // Removes the scheme's name and every event's value in it.
-    BOOL RemoveSchemeKeys(const CString& strId) const;
-    // Calls visit(app key name, event key name, event key) for every event key of every application.
+    BOOL RemoveSchemeKeys(const std::wstring& strId) const;
+    // Calls visit(app key name, event key name, event key) for every event key of
+    // every application; the key is null where it cannot be opened with the access asked.
     template <typename Visit>
     BOOL ForEachEvent(REGSAM access, Visit visit) const;
+    // Names Schemes' default value as the scheme in use.
+    BOOL SetSchemeInUse(const std::wstring& strId) const;
 
     HKEY m_hRoot;
 };

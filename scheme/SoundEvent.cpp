@@ -1,7 +1,5 @@
 #include "SoundEvent.h"
 
-#include "SchemeRules.h"
-
 SoundEvent::SoundEvent(const CString& strKey, const CString& strLabel) : m_strKey(strKey), m_strLabel(strLabel) {}
 
 void SoundEvent::SetFile(const CString& strFile) {
@@ -10,23 +8,25 @@ void SoundEvent::SetFile(const CString& strFile) {
     m_bAssigned = TRUE;
 }
 
-void SoundEvent::SetStoredValue(DWORD dwType, const CString& strData) {
+void SoundEvent::SetStoredValue(const scheme::StoredValue& value) {
     m_bAssigned = FALSE;
     m_bStored = TRUE;
-    m_dwStoredType = dwType;
-    m_strStoredData = strData;
+    m_stored = value;
     m_strFile = StoredFile();
-    m_strSoundPath = m_strStoredPath = m_strFile;
+    m_strSoundPath = m_strStoredPath = scheme::SoundPathOf(value);
 }
 
 void SoundEvent::ClearStoredValue() {
     m_bAssigned = FALSE;
     m_bStored = FALSE;
-    m_dwStoredType = REG_NONE;
-    m_strStoredData.Empty();
+    m_stored = scheme::StoredValue();
     m_strFile.Empty();
     m_strSoundPath.Empty();
     m_strStoredPath.Empty();
+}
+
+BOOL SoundEvent::IsStoredEmpty() const {
+    return !m_bStored || (scheme::IsText(m_stored.dwType) && scheme::ValueText(m_stored).empty());
 }
 
 void SoundEvent::Revert() {
@@ -37,9 +37,9 @@ void SoundEvent::Revert() {
 
 CString SoundEvent::StoredFile() const {
     // A REG_SZ value names a file. A REG_EXPAND_SZ value's path is its expansion,
-    // which the catalogue makes in UTF-16 (SetSoundPath); any other type leaves
-    // the event without sound.
-    if (!m_bStored || m_dwStoredType != REG_SZ) return CString();
-    return CString(m_strStoredData,
-                   static_cast<int>(scheme::RegSzTextLength(m_strStoredData, m_strStoredData.GetLength())));
+    // which is never written back expanded; any other type leaves the event without sound.
+    CString strFile;
+    if (m_bStored && m_stored.dwType == REG_SZ && !scheme::NarrowText(scheme::ValueText(m_stored), &strFile))
+        strFile.Empty();
+    return strFile;
 }

@@ -2,6 +2,7 @@
 // the wave file assigned to it.
 #pragma once
 
+#include "RegistryValues.h"
 #include "afx.h"
 
 class SoundEvent {
@@ -15,10 +16,6 @@ public:
     // The path the dialog shows, previews and plays: the file above, or the
     // expansion of a REG_EXPAND_SZ value, which is never written back expanded.
     CString GetSoundPath() const { return m_strSoundPath; }
-    // The path the stored value plays, where the value's own text is not it: the
-    // expansion of a REG_EXPAND_SZ value, the short path for a text the code page
-    // cannot hold, or empty for no sound.
-    void SetSoundPath(const CString& strPath) { m_strSoundPath = m_strStoredPath = strPath; }
     // The path the stored value plays, whatever the user chose since.
     CString GetStoredPath() const { return m_strStoredPath; }
     // The user's assignment; from now on OK writes this file for the event.
@@ -27,22 +24,25 @@ public:
     // and OK leaves it as it is.
     void Revert();
 
-    // What the event's .Current value held at start-up, kept byte for byte so
-    // that OK can leave an event the user did not touch as it was.
+    // The value the event plays, as it was read at start-up (or from a scheme
+    // applied), kept byte for byte so that OK can leave an event the user did
+    // not touch as it was and a scheme saved gets it exactly.
     // Also takes back the user's assignment, as a scheme applied does.
-    void SetStoredValue(DWORD dwType, const CString& strData);
+    void SetStoredValue(const scheme::StoredValue& value);
     // No stored value and no assignment: the event has no sound.
     void ClearStoredValue();
     BOOL HasStoredValue() const { return m_bStored; }
-    DWORD GetStoredType() const { return m_dwStoredType; }
-    const CString& GetStoredData() const { return m_strStoredData; }
+    const scheme::StoredValue& GetStoredValue() const { return m_stored; }
+    // Whether the stored value is missing or the empty text: choosing no sound changes nothing.
+    BOOL IsStoredEmpty() const;
     BOOL IsAssigned() const { return m_bAssigned; }
     // Whether the event had a .Current key at start-up, with or without a value.
     void SetHasCurrentKey() { m_bCurrentKey = TRUE; }
     BOOL HasCurrentKey() const { return m_bCurrentKey; }
 
 private:
-    // The file a stored REG_SZ value names; empty for any other value.
+    // The file a stored REG_SZ value names in the code page; empty for any other
+    // value, and for a text the code page cannot hold.
     CString StoredFile() const;
 
     CString m_strKey;
@@ -52,8 +52,7 @@ private:
     CString m_strStoredPath;
 
     BOOL m_bStored = FALSE;
-    DWORD m_dwStoredType = REG_NONE;
-    CString m_strStoredData;
+    scheme::StoredValue m_stored;
     BOOL m_bAssigned = FALSE;
     BOOL m_bCurrentKey = FALSE;
 };

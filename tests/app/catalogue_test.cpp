@@ -96,7 +96,7 @@ TEST_F(CatalogueTest, OnlyTextValuesNameASound) {
         EXPECT_EQ(File(row.key), row.file);
         EXPECT_EQ(std::string(pEvent->GetSoundPath()), row.path);
         EXPECT_EQ(pEvent->HasStoredValue(), row.type != REG_NONE);
-        EXPECT_EQ(pEvent->HasStoredValue() ? pEvent->GetStoredType() : REG_NONE, row.type);
+        EXPECT_EQ(pEvent->HasStoredValue() ? pEvent->GetStoredValue().dwType : REG_NONE, row.type);
     }
 }
 
@@ -134,11 +134,13 @@ TEST_F(CatalogueTest, LongValuesAreReadWholeAndOnlyARealNulIsDropped) {
     EXPECT_EQ(File("Long"), longPath);
     EXPECT_EQ(std::string(m_dlg.Find("Long")->GetLabel()), longLabel);
     EXPECT_EQ(File("NoNul"), "C:\\ding.wav") << "a value stored without NUL keeps its last character";
-    harness::RegValue stored;
-    ASSERT_TRUE(m_reg.GetValue(kApps + "\\NoNul\\.Current", "", &stored));
-    const CString& kept = m_dlg.Find("NoNul")->GetStoredData();
-    EXPECT_EQ(std::string(kept, kept.GetLength()), stored.data)
-        << "the stored bytes are kept as the registry gives them";
+    BYTE stored[64];
+    DWORD nStored = sizeof stored;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"AppEvents\\Schemes\\Apps\\.Default\\NoNul\\.Current", L"",
+                           RRF_RT_ANY | RRF_NOEXPAND, nullptr, stored, &nStored),
+              ERROR_SUCCESS);
+    EXPECT_EQ(m_dlg.Find("NoNul")->GetStoredValue().data, std::vector<BYTE>(stored, stored + nStored))
+        << "the stored bytes are kept as the registry gives them, in UTF-16";
 }
 
 TEST_F(CatalogueTest, TheLongestKeyNameTheRegistryTakesIsRead) {

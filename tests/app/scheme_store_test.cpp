@@ -18,6 +18,12 @@ const std::string kRoot = "StoreRoot";
 const std::string kSchemes = kRoot + "\\AppEvents\\Schemes";
 const std::string kApps = kSchemes + "\\Apps";
 
+std::string Narrow(const std::wstring& text) {
+    CString narrow;
+    scheme::NarrowText(text, &narrow);
+    return std::string(narrow);
+}
+
 class SchemeStoreTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -65,10 +71,10 @@ TEST_F(SchemeStoreTest, ListsSchemesByNameResolvingLibraryNames) {
 
     std::vector<std::string> listed;
     for (const SchemeStore::Scheme& scheme : m_store->ListSchemes())
-        listed.push_back(std::string(scheme.strId) + "=" + std::string(scheme.strName));
-    EXPECT_EQ(listed, (std::vector<std::string>{"damaged=damaged", "noname=noname", ".Default=Windows の起動",
+        listed.push_back(Narrow(scheme.strId) + "=" + std::string(scheme.strShown) + (scheme.bSystem ? "!" : ""));
+    EXPECT_EQ(listed, (std::vector<std::string>{"damaged=damaged", "noname=noname", ".Default=Windows の起動!",
                                                 "x2=アルファ", "x1=ベータ"}));
-    EXPECT_STREQ(m_store->GetSchemeInUse(), "x2");
+    EXPECT_EQ(m_store->GetSchemeInUse(), L"x2");
     EXPECT_FALSE(m_reg.KeyExists("AppEvents")) << "only the root given is read";
 }
 
@@ -99,15 +105,17 @@ TEST_F(SchemeStoreTest, ApplyCopiesTheSchemesValuesWithTheirTypesAndEmptiesEvery
     Set(".Default\\KeyWithoutValue\\.Current", "old");
 
     std::vector<std::string> before = m_reg.Dump(kRoot);
-    EXPECT_FALSE(m_store->ApplyScheme(".Current"));
+    std::vector<SchemeStore::EventKey> failed;
+    EXPECT_FALSE(m_store->ApplyScheme(L".Current", &failed));
     EXPECT_EQ(m_reg.Dump(kRoot), before) << "the current sounds are no scheme";
-    ASSERT_TRUE(m_store->ApplyScheme("x1"));
+    ASSERT_TRUE(m_store->ApplyScheme(L"x1", &failed));
+    EXPECT_TRUE(failed.empty());
     for (const Case& c : cases) {
         EXPECT_EQ(Get(std::string(c.event) + "\\.Current"), c.after) << c.event;
         EXPECT_EQ(Get(std::string(c.event) + "\\x2"), "1:C:\\other scheme.wav") << c.event;
     }
     EXPECT_EQ(Get(".Default\\KeyWithoutValue\\.Current"), "1:");
-    EXPECT_STREQ(m_store->GetSchemeInUse(), "x1");
+    EXPECT_EQ(m_store->GetSchemeInUse(), L"x1");
 }
 
 TEST_F(SchemeStoreTest, SaveWritesWhatTheDialogHoldsAndEveryOtherEventAsItPlays) {
@@ -120,34 +128,50 @@ TEST_F(SchemeStoreTest, SaveWritesWhatTheDialogHoldsAndEveryOtherEventAsItPlays)
     m_reg.CreateKey(kApps + "\\Other\\NoCurrent");
     m_reg.SetString(kSchemes + "\\Names\\mine", "", "Mine");
     AddEvent("Assigned")->SetFile("C:\\new.wav");
-    AddEvent("Expand")->SetStoredValue(REG_EXPAND_SZ, CString("%SystemRoot%\\e.wav") + CString('\0'));
+    scheme::StoredValue expand = scheme::TextValue("%SystemRoot%\\e.wav");
+    expand.dwType = REG_EXPAND_SZ;
+    AddEvent("Expand")->SetStoredValue(expand);
     AddEvent("Silent");
     std::vector<std::string> currents = m_reg.Dump(kApps);
 
-    ASSERT_TRUE(m_store->SaveScheme("mine", "私の音", ".Default", m_events));
-    EXPECT_EQ(Get(".Default\\Assigned\\mine"), "1:C:\\new.wav") << "a pending assignment";
-    EXPECT_EQ(Get(".Default\\Expand\\mine"), "2:%SystemRoot%\\e.wav") << "the stored type kept";
-    EXPECT_EQ(Get(".Default\\Silent\\mine"), "1:") << "an old sound of the scheme replaced";
-    EXPECT_EQ(Get(".Default\\Unlisted\\mine"), "1:C:\\u.wav");
-    EXPECT_EQ(Get("Other\\Elsewhere\\mine"), "2:%WinDir%\\f.wav");
-    EXPECT_EQ(Get("Other\\NoCurrent\\mine"), "-");
+    Set(".Default\\Unlisted\\Keep", "another program's key");
+    m_reg.SetString(kSchemes, "", "mine");
+
+    // Replacing "mine": the new scheme is written whole under an id of its own,
+    // then the old one goes and the new id is the one in use.
+    std::wstring id;
+    ASSERT_TRUE(m_store->SaveScheme(L"mine", "私の音", SchemeStore::SaveSource{".Default", &m_events, L""}, &id));
+    ASSERT_EQ(Narrow(id), "私の音");
+    EXPECT_EQ(Get(".Default\\Assigned\\私の音"), "1:C:\\new.wav") << "a pending assignment";
+    EXPECT_EQ(Get(".Default\\Expand\\私の音"), "2:%SystemRoot%\\e.wav") << "the stored type kept";
+    EXPECT_EQ(Get(".Default\\Silent\\私の音"), "1:");
+    EXPECT_EQ(Get(".Default\\Unlisted\\私の音"), "1:C:\\u.wav");
+    EXPECT_EQ(Get("Other\\Elsewhere\\私の音"), "2:%WinDir%\\f.wav");
+    EXPECT_EQ(Get("Other\\NoCurrent\\私の音"), "-");
+    EXPECT_EQ(Get(".Default\\Silent\\mine"), "-") << "the scheme replaced is gone";
+    EXPECT_FALSE(m_reg.KeyExists(kSchemes + "\\Names\\mine"));
+    EXPECT_EQ(m_store->GetSchemeInUse(), L"私の音");
     harness::RegValue name;
-    ASSERT_TRUE(m_reg.GetValue(kSchemes + "\\Names\\mine", "", &name));
+    ASSERT_TRUE(m_reg.GetValue(kSchemes + "\\Names\\私の音", "", &name));
     EXPECT_EQ(name.data, std::string("私の音") + '\0');
     std::vector<std::string> after = m_reg.Dump(kApps);
     for (const std::string& line : currents) {
-        if (line.find("\\mine|") != std::string::npos) continue;
+        if (line.find("\\mine") != std::string::npos) continue;
         EXPECT_NE(std::find(after.begin(), after.end(), line), after.end()) << "no .Current written: " << line;
     }
 
-    // Ids no scheme has, made from the name.
+    // Ids no scheme and no other program's key has, never beginning with '.'.
     struct IdCase {
         const char* name;
         const char* id;
-    } ids[] = {{"Mine", "Mine2"},         {".Default", ".Default2"},
-               {".current", ".current2"}, {"a\\b", "a_b"},
-               {"新しい音", "新しい音"},  {"あいうえおかきくけこさしすせそたちつ", "あいうえおかきくけこさしすせそた"}};
-    for (const IdCase& c : ids) EXPECT_STREQ(m_store->MakeSchemeId(c.name), c.id) << c.name;
+    } ids[] = {{"私の音", "私の音2"},
+               {".Default", "_Default"},
+               {".Keep", "_Keep"},
+               {"keep", "keep2"},
+               {"a\\b", "a_b"},
+               {"新しい音", "新しい音"},
+               {"あいうえおかきくけこさしすせそたちつ", "あいうえおかきくけこさしすせそた"}};
+    for (const IdCase& c : ids) EXPECT_EQ(Narrow(m_store->MakeSchemeId(c.name)), c.id) << c.name;
 }
 
 TEST_F(SchemeStoreTest, DeleteRemovesOnlyTheSchemesKeysAndTheSystemsSchemesStay) {
@@ -163,8 +187,8 @@ TEST_F(SchemeStoreTest, DeleteRemovesOnlyTheSchemesKeysAndTheSystemsSchemesStay)
     Set(".Default\\A\\gone", "C:\\g.wav");
     Set("Other\\B\\gone\\deeper", "x");
 
-    for (const char* id : {".Default", ".None", ".Current", ""}) EXPECT_FALSE(m_store->DeleteScheme(id)) << id;
-    ASSERT_TRUE(m_store->DeleteScheme("gone"));
+    for (const wchar_t* id : {L".Default", L".None", L".Current", L""}) EXPECT_FALSE(m_store->DeleteScheme(id));
+    ASSERT_TRUE(m_store->DeleteScheme(L"gone"));
     EXPECT_EQ(m_reg.Dump(kRoot), before) << "the scheme in use named by no one, everything else as it was";
 }
 

@@ -1,12 +1,15 @@
-// libFuzzer target: both preview readers walk the input as a wave file.
+// libFuzzer target: both preview readers and the format reader walk the input
+// as a wave file.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "ByteSource.h"
 #include "PreviewReaders.h"
 #include "RiffReader.h"
+#include "SoundFormat.h"
 #include "dib_layout_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -40,6 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         REQUIRE(description.textChunkSize <= size);
         REQUIRE(std::string_view(reinterpret_cast<const char*>(data), size).find(description.text) !=
                 std::string_view::npos);
+    }
+
+    // The sound is what the input holds; the system is never handed fewer bytes
+    // than a WAVEFORMATEX and the extra bytes it announces.
+    if (const std::optional<preview::SoundFormat> format = preview::ReadSoundFormat(source)) {
+        REQUIRE(format->nDataBytes <= size);
+        REQUIRE(format->format.size() >= 18u + (format->format[16] | format->format[17] << 8));
+        REQUIRE(!preview::DescribeSoundFormat(*format).empty());
     }
 
     // Headers read through the walker's window are the input's own bytes, however

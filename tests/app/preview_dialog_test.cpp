@@ -208,7 +208,6 @@ Bytes Sound(WORD tag, WORD channels, DWORD rate, WORD bits, DWORD bytes, const B
 }
 
 TEST_F(PreviewDialogTest, TheLineSaysWhatTheChosenSoundIsOrWhyItCannotPlay) {
-    const char kUnreadable[] = "ウェーブ ファイルとして読めません";
     const Bytes cd = Sound(1, 2, 44100, 16, 176400);
     struct Row {
         const char* name;
@@ -222,9 +221,9 @@ TEST_F(PreviewDialogTest, TheLineSaysWhatTheChosenSoundIsOrWhyItCannotPlay) {
         {"five.wav", Sound(0xFFFE, 5, 48000, 16, 48000, riff::Extensible(1)),
          "PCM 48,000 Hz 16 ビット 5 チャンネル 0.10 秒"},
         {"cut.wav", cd.substr(0, cd.size() - 88200), "PCM 44,100 Hz 16 ビット ステレオ 0.50 秒"},
-        {"rifx.wav", "RIFX" + cd.substr(4), kUnreadable},
+        {"rifx.wav", "RIFX" + cd.substr(4), "ウェーブ ファイルとして読めません"},
         {"wma.wav", Sound(0x0160, 2, 44100, 16, 1000), "この形式はこのコンピューターでは再生できません"},
-        {"text.wav", "plain text, not RIFF", kUnreadable},
+        {"text.wav", "plain text, not RIFF", "ウェーブ ファイルとして読めません"},
         {"pcm16.wav", Sound(1, 2, 44100, 16, 220500), "PCM 44,100 Hz 16 ビット ステレオ 1.25 秒"},
     };
     MessageBoxRecorder boxes;

@@ -45,12 +45,7 @@ void CSoundControlDlg::OnSelchangeEventList() {
     }
     CString strNone;
     strNone.LoadString(IDS_NONE);
-    if (strFile != strNone) {
-        ReadPicture(strPath);
-        ReadDescription(strPath);
-    }
-    InvalidateRect(m_rcPicture, TRUE);
-    InvalidateRect(m_rcDescription, TRUE);
+    ShowChosenSound(strFile != strNone ? strPath : CString());
 }
 
 void CSoundControlDlg::OnSelchangeFileList() {
@@ -88,10 +83,7 @@ void CSoundControlDlg::OnSelchangeFileList() {
         pEvent->Revert();
     else
         pEvent->SetFile(strPath);
-    ReadPicture(strPath);
-    ReadDescription(strPath);
-    InvalidateRect(m_rcPicture, TRUE);
-    InvalidateRect(m_rcDescription, TRUE);
+    ShowChosenSound(strPath);
     GetDlgItem(IDC_EVENT_LIST)->Invalidate(TRUE);
 }
 
@@ -102,12 +94,7 @@ void CSoundControlDlg::SetNoSound() {
 }
 
 void CSoundControlDlg::ShowNoSound() {
-    delete m_pDIBitmap;
-    m_pDIBitmap = nullptr;
-    m_strDescription.Empty();
-    InvalidateRect(m_rcPicture, TRUE);
-    InvalidateRect(m_rcDescription, TRUE);
-    delete SetPalette(nullptr);
+    ShowChosenSound(CString());
     CString strNone;
     strNone.LoadString(IDS_NONE);
     m_lstFiles.SelectString(-1, strNone);

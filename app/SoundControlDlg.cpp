@@ -190,6 +190,25 @@ void CSoundControlDlg::OnPaint() {
     }
 }
 
+void CSoundControlDlg::ShowChosenSound(const CString& strPath) {
+    const DWORD dwAttributes = strPath.IsEmpty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(strPath);
+    if (strPath.IsEmpty() || (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))) {
+        delete m_pDIBitmap;
+        m_pDIBitmap = nullptr;
+        m_strDescription.Empty();
+        delete SetPalette(nullptr);
+        GetDlgItem(IDC_SOUND_INFO)->SetWindowText("");
+    } else {
+        // A file that cannot be opened is still read by all three: the picture
+        // reader's message names the failure.
+        ReadPicture(strPath);
+        ReadDescription(strPath);
+        GetDlgItem(IDC_SOUND_INFO)->SetWindowText(ReadSoundInfo(strPath));
+    }
+    InvalidateRect(m_rcPicture, TRUE);
+    InvalidateRect(m_rcDescription, TRUE);
+}
+
 UINT CSoundControlDlg::GetDpi() {
     if (m_nDpi == 0) {
         static const auto pGetDpiForWindow = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");

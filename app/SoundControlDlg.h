@@ -72,9 +72,20 @@ protected:
     // backslash between them, also in a root.
     CString GetEntryPath(const CString& strEntry);
 
+    // app/SoundControlDlg.cpp
+    // The one place that shows the chosen sound: its picture, its description and
+    // the line that says what it is, all read afresh. An empty path or a directory
+    // shows none of them.
+    void ShowChosenSound(const CString& strPath);
+
     // preview/DisplayChunkReader.cpp
     BOOL ReadPicture(LPCSTR lpszPath);
     BOOL ReadDescription(LPCSTR lpszPath);
+
+    // preview/SoundInfo.cpp
+    // The line for a wave file: its format, rate, sample size, channels and
+    // length where the system can play that format, else why not.
+    CString ReadSoundInfo(LPCSTR lpszPath);
 
     // preview/Palette.cpp
     CPalette* SetPalette(CPalette* pPalette);

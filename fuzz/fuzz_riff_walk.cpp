@@ -1,12 +1,15 @@
-// libFuzzer target: both preview readers walk the input as a wave file.
+// libFuzzer target: both preview readers and the format reader walk the input
+// as a wave file.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "ByteSource.h"
 #include "PreviewReaders.h"
 #include "RiffReader.h"
+#include "SoundFormat.h"
 #include "dib_layout_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -41,6 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         REQUIRE(std::string_view(reinterpret_cast<const char*>(data), size).find(description.text) !=
                 std::string_view::npos);
     }
+
+    // The format reader too: ASan and UBSan watch it read every input.
+    if (const std::optional<preview::SoundFormat> format = preview::ReadSoundFormat(source))
+        REQUIRE(!preview::DescribeSoundFormat(*format).empty() && format->nDataBytes <= size);
 
     // Headers read through the walker's window are the input's own bytes, however
     // far the window has read ahead: a step-by-step walk over the whole input.

@@ -12,7 +12,7 @@ seconds=${2:?usage: run_fuzzers.sh BUILD_DIR SECONDS}
 out="$build/fuzz"
 cxx=${CXX_FUZZ:-clang++}
 targets=(fuzz_riff_walk fuzz_dib fuzz_wave_edit)
-library=(ByteSource RiffReader DisplayDib PreviewReaders)
+library=(ByteSource RiffReader DisplayDib PreviewReaders SoundFormat)
 common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/common" -I"$root/preview"
   -I"$root/tests/portable" -I"$root/tools/wavtheme")
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all)

@@ -120,7 +120,7 @@ TEST(TemplateTest, DialogTemplateHoldsExactlyTheControls) {
     EXPECT_EQ(t.x, 0);
     EXPECT_EQ(t.y, 0);
     EXPECT_EQ(t.cx, 315);
-    EXPECT_EQ(t.cy, 191);
+    EXPECT_EQ(t.cy, 206);
     EXPECT_EQ(t.menu, "");
     EXPECT_EQ(t.cls, "");
     EXPECT_EQ(t.caption, "ザルノクサウンドコントロール");
@@ -149,6 +149,7 @@ TEST(TemplateTest, DialogTemplateHoldsExactlyTheControls) {
         {IDC_DRIVE_COMBO, "COMBOBOX", "", 0x50230303, 116, 88, 96, 60},
         {IDC_PICTURE, "STATIC", "", 0x50001007, 8, 112, 64, 72},
         {IDC_DESCRIPTION, "STATIC", "", 0x50001007, 88, 112, 160, 72},
+        {IDC_SOUND_INFO, "STATIC", "", 0x5002008C, 8, 189, 240, 10},
     };
     ASSERT_EQ(t.items.size(), std::size(expected));
     for (size_t i = 0; i < t.items.size(); ++i) {
@@ -232,7 +233,8 @@ TEST_F(MainDialogTest, ControlsSitWhereTheTemplatePutsThem) {
                     {IDC_FILE_LIST, {115, 19, 248, 80}},
                     {IDC_DIRECTORY_LABEL, {8, 89, 107, 97}},
                     {IDC_PICTURE, {8, 112, 72, 184}},
-                    {IDC_DESCRIPTION, {88, 112, 248, 184}}};
+                    {IDC_DESCRIPTION, {88, 112, 248, 184}},
+                    {IDC_SOUND_INFO, {8, 189, 248, 199}}};
     for (const auto& c : controls) {
         RECT expected = c.du;
         MapDialogRect(hDlg, &expected);

@@ -113,16 +113,22 @@ TEST_F(DpiTest, RowsLoudspeakerPictureAndTextFollowTheScale) {
     EXPECT_GE(green.bottom - green.top, 1);
     EXPECT_LE(green.bottom - green.top, 2) << "one picture row is one and a half pixels";
 
-    // Nothing of the template is clipped: every control lies in the dialog, its text
-    // within it; the directory label shortens a long path at any scale.
+    // Nothing of the template is clipped or covered: every control lies in the dialog,
+    // apart from the others, its text within it (the line about the chosen sound
+    // too); the directory label shortens a long path at any scale.
+    EXPECT_EQ(harness::WindowText(GetDlgItem(hDlg, IDC_SOUND_INFO)), "PCM 22,050 Hz 16 ビット モノラル 0.00 秒");
     RECT client;
     GetClientRect(hDlg, &client);
+    std::vector<RECT> placed;
     for (HWND hCtl = GetWindow(hDlg, GW_CHILD); hCtl != nullptr; hCtl = GetWindow(hCtl, GW_HWNDNEXT)) {
         SCOPED_TRACE(harness::WindowText(hCtl));
         RECT rc;
         GetWindowRect(hCtl, &rc);
         MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rc), 2);
         EXPECT_TRUE(rc.left >= 0 && rc.top >= 0 && rc.right <= client.right && rc.bottom <= client.bottom);
+        RECT common;
+        for (const RECT& other : placed) EXPECT_FALSE(IntersectRect(&common, &rc, &other));
+        placed.push_back(rc);
         std::string text = harness::WindowText(hCtl);
         if (text.empty() || GetDlgCtrlID(hCtl) == IDC_DIRECTORY_LABEL) continue;
         HDC hCtlDC = GetDC(hCtl);

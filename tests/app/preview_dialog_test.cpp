@@ -202,6 +202,43 @@ TEST_F(PreviewDialogTest, ChoosingNoneClearsPictureTextAndPalette) {
     EXPECT_TRUE(m_dlg->m_strDescription.IsEmpty());
 }
 
+// A wave file of a format, with bytes of sound.
+Bytes Sound(WORD tag, WORD channels, DWORD rate, WORD bits, DWORD bytes, const Bytes& tail = "") {
+    return riff::Riff("WAVE", riff::FmtOf(tag, channels, rate, bits, tail) + riff::Chunk("data", Bytes(bytes, 0)));
+}
+
+TEST_F(PreviewDialogTest, TheLineSaysWhatTheChosenSoundIsOrWhyItCannotPlay) {
+    const Bytes cd = Sound(1, 2, 44100, 16, 176400);
+    struct Row {
+        const char* name;
+        Bytes file;
+        const char* line;
+    } rows[] = {
+        {"(なし)", "", ""},
+        {"pcm8.wav", Sound(1, 1, 22050, 8, 11025), "PCM 22,050 Hz 8 ビット モノラル 0.50 秒"},
+        {"float.wav", Sound(3, 2, 48000, 32, 96000), "IEEE float 48,000 Hz 32 ビット ステレオ 0.25 秒"},
+        {"mulaw.wav", Sound(7, 1, 8000, 8, 2000), "μ-law 8,000 Hz 8 ビット モノラル 0.25 秒"},
+        {"five.wav", Sound(0xFFFE, 5, 48000, 16, 48000, riff::Extensible(1)),
+         "PCM 48,000 Hz 16 ビット 5 チャンネル 0.10 秒"},
+        {"cut.wav", cd.substr(0, cd.size() - 88200), "PCM 44,100 Hz 16 ビット ステレオ 0.50 秒"},
+        {"rifx.wav", "RIFX" + cd.substr(4), "ウェーブ ファイルとして読めません"},
+        {"wma.wav", Sound(0x0160, 2, 44100, 16, 1000), "この形式はこのコンピューターでは再生できません"},
+        {"text.wav", "plain text, not RIFF", "ウェーブ ファイルとして読めません"},
+        {"pcm16.wav", Sound(1, 2, 44100, 16, 220500), "PCM 44,100 Hz 16 ビット ステレオ 1.25 秒"},
+    };
+    MessageBoxRecorder boxes;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.file.empty()) m_dir.WriteFile(row.name, row.file);
+        Choose(row.name);
+        EXPECT_EQ(harness::WindowText(GetDlgItem(m_hDlg, IDC_SOUND_INFO)), row.line);
+    }
+    // Choosing the event shows its own file: the one chosen last.
+    SetDlgItemTextA(m_hDlg, IDC_SOUND_INFO, "");
+    harness::SelectListItem(m_hDlg, IDC_EVENT_LIST, 0);
+    EXPECT_EQ(harness::WindowText(GetDlgItem(m_hDlg, IDC_SOUND_INFO)), rows[std::size(rows) - 1].line);
+}
+
 }  // namespace
 
 namespace {

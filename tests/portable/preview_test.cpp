@@ -16,6 +16,7 @@
 #include "DisplayDib.h"
 #include "PreviewReaders.h"
 #include "RiffReader.h"
+#include "SoundFormat.h"
 #include "riff_builder.h"
 
 namespace {
@@ -889,6 +890,45 @@ TEST(FileByteSource, ChunksAfterAGigabyteOfSoundAreReachedWithoutReadingIt) {
         EXPECT_LT(counting.reads, 20);
     }
     std::remove(path.c_str());
+}
+
+// ---- The sound format ----
+
+// The rules that the dialog's table (app/preview_dialog_test.cpp) does not reach.
+TEST(SoundFormat, TheLineFollowsTheFormatChunkAndTheDataSize) {
+    auto wave = [](const Bytes& fmt, const Bytes& data) { return riff::Riff("WAVE", fmt + Chunk("data", data)); };
+    struct Row {
+        const char* what;
+        Bytes file;
+        const char* line;  // null: not a readable wave file
+        std::size_t formatSize;
+    } rows[] = {
+        {"a minute on, half a hundredth up", wave(riff::FmtOf(6, 1, 1000, 8), Bytes(65305, 0)),
+         "A-law 1,000 Hz 8 ビット モノラル 1:05.31", 18},
+        {"extra bytes kept, no byte rate", wave(riff::FmtOf(2, 1, 22050, 4, riff::Le16(32) + Bytes(32, 1)), ""),
+         "ADPCM 22,050 Hz 4 ビット モノラル", 50},
+        {"no sample size, a tag by number", wave(riff::FmtOf(0x55, 2, 44100, 0), ""), "0x0055 44,100 Hz ステレオ", 18},
+        {"an extensible format of no tag",
+         wave(riff::FmtOf(0xFFFE, 2, 44100, 16, riff::Extensible(1, "ABCDEFGHIJKL")), ""),
+         "0xFFFE 44,100 Hz 16 ビット ステレオ 0.00 秒", 40},
+        {"cbSize past the chunk, chunks before the data",
+         wave(riff::FmtOf(1, 1, 8000, 8, riff::Le16(100)) + Chunk("JUNK", "xy") + riff::List("INFO", ""), ""),
+         "PCM 8,000 Hz 8 ビット モノラル 0.00 秒", 118},
+        {"short format", wave(Chunk("fmt ", Bytes(14, 1)), "ab"), nullptr, 0},
+        {"no format", riff::Riff("WAVE", Chunk("data", "ab")), nullptr, 0},
+        {"data before the format", riff::Riff("WAVE", Chunk("data", "ab") + riff::FmtOf(1, 1, 8000, 8)), nullptr, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        preview::MemoryByteSource memory(row.file.data(), row.file.size());
+        CountingSource source(memory);
+        std::optional<preview::SoundFormat> format = preview::ReadSoundFormat(source);
+        ASSERT_EQ(format.has_value(), row.line != nullptr);
+        if (!format) continue;
+        EXPECT_EQ(preview::DescribeSoundFormat(*format), row.line);
+        EXPECT_EQ(format->format.size(), row.formatSize);
+        EXPECT_LT(source.bytes, 200u) << "headers and the format only, never the sound";
+    }
 }
 
 }  // namespace

@@ -49,6 +49,20 @@ inline Bytes Fmt() {
     return Chunk("fmt ", Le16(1) + Le16(1) + Le32(22050) + Le32(44100) + Le16(2) + Le16(16));
 }
 
+// A "fmt " chunk whose block size and byte rate follow from channels and bits.
+inline Bytes FmtOf(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
+                   const Bytes& tail = "") {
+    const auto align = static_cast<std::uint16_t>(channels * bits / 8);
+    return Chunk("fmt ",
+                 Le16(tag) + Le16(channels) + Le32(rate) + Le32(rate * align) + Le16(align) + Le16(bits) + tail);
+}
+
+// An extensible format's tail: cbSize, valid bits, channel mask, sub-format (subTag's by default).
+inline Bytes Extensible(std::uint32_t subTag,
+                        const Bytes& guidTail = Bytes("\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 12)) {
+    return Le16(22) + Le16(16) + Le32(0x3F) + Le32(subTag) + guidTail;
+}
+
 // A wave file: the RIFF form with a format chunk, then body.
 inline Bytes Wave(const Bytes& body) {
     return Riff("WAVE", Fmt() + body);

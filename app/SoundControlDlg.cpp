@@ -1,6 +1,8 @@
 #include "SoundControlDlg.h"
 
 #include "DIBitmap.h"
+#include "NarrowNames.h"
+#include "RegistryValues.h"
 #include "SchemeDlg.h"
 #include "SoundEvent.h"
 // after windows.h
@@ -9,9 +11,9 @@
 
 namespace {
 
-using HtmlHelpProc = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+using HtmlHelpProc = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 
-// HtmlHelpA of the system's hhctrl.ocx, loaded on first use and kept for the
+// HtmlHelpW of the system's hhctrl.ocx, loaded on first use and kept for the
 // process's life as an import would be; null where the system has none, so
 // that the program starts without it.
 HtmlHelpProc HtmlHelpFunction() {
@@ -23,7 +25,7 @@ HtmlHelpProc HtmlHelpFunction() {
         lstrcatA(szPath, szName);
         HMODULE hModule = ::LoadLibraryA(szPath);
         if (hModule == nullptr) return HtmlHelpProc(nullptr);
-        return reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(::GetProcAddress(hModule, "HtmlHelpA")));
+        return reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(::GetProcAddress(hModule, "HtmlHelpW")));
     }();
     return s_pfn;
 }
@@ -31,9 +33,31 @@ HtmlHelpProc HtmlHelpFunction() {
 // Every WinHelp viewer is larger; every stub in its place is far smaller.
 constexpr DWORD kMinWinHelpViewerSize = 64 * 1024;
 
-BOOL IsFile(const CString& strPath) {
-    const DWORD dwAttributes = ::GetFileAttributesA(strPath);
-    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+// A help file that a viewer can show: one that opens and holds something.
+// An empty one would leave HTML Help showing nothing at all.
+BOOL IsHelpFile(const std::wstring& strPath) {
+    HANDLE hFile = ::CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) return FALSE;
+    LARGE_INTEGER nSize{};
+    BOOL bFilled = ::GetFileSizeEx(hFile, &nSize) && nSize.QuadPart > 0;
+    ::CloseHandle(hFile);
+    return bFilled;
+}
+
+// The path as WinHelp, which passes it on in the code page, can hand it to its
+// viewer: with the short form of what the code page cannot hold, also for a
+// file that is missing in a folder that is there.
+CString WinHelpPath(const std::wstring& strPath) {
+    CString strUsable;
+    if (browser::UsablePath(strPath.c_str(), &strUsable)) return strUsable;
+    size_t nSplit = strPath.rfind(L'\\');
+    CString strName;
+    if (nSplit != std::wstring::npos && browser::UsablePath(strPath.substr(0, nSplit).c_str(), &strUsable) &&
+        scheme::NarrowText(strPath.substr(nSplit), &strName))
+        return strUsable + strName;
+    scheme::NarrowText(strPath, &strUsable);
+    return strUsable;
 }
 
 }  // namespace
@@ -268,9 +292,11 @@ LRESULT CSoundControlDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     // The system scales the template's controls and fonts itself.
     Default();
     m_nDpi = HIWORD(wParam);
+    // A message without the suggested rectangle keeps the window where it is.
     const RECT* prcSuggested = reinterpret_cast<const RECT*>(lParam);
-    SetWindowPos(nullptr, prcSuggested->left, prcSuggested->top, prcSuggested->right - prcSuggested->left,
-                 prcSuggested->bottom - prcSuggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (prcSuggested != nullptr)
+        SetWindowPos(nullptr, prcSuggested->left, prcSuggested->top, prcSuggested->right - prcSuggested->left,
+                     prcSuggested->bottom - prcSuggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutForDpi();
     m_lstEvents.SetItemHeight(0, static_cast<UINT>(GetRowHeight()));
     Invalidate();
@@ -304,37 +330,46 @@ void CSoundControlDlg::OnSetFocus(CWnd* pOldWnd) {
 void CSoundControlDlg::OnDestroy() {
     CDialog::OnDestroy();
     StopSound();
-    ::WinHelpA(m_hWnd, GetHelpPath(), HELP_QUIT, 0);
+    ::WinHelpA(m_hWnd, WinHelpPath(GetHelpPath()), HELP_QUIT, 0);
     if (m_bHtmlHelpOpened) HtmlHelpFunction()(nullptr, nullptr, HH_CLOSE_ALL, 0);
 }
 
 void CSoundControlDlg::OnHelpButton() {
     // The file of the viewer the system can show, else the other file.
-    const CString strHlp = GetHelpPath();
-    const CString strChm = strHlp.Left(strHlp.GetLength() - 3) + "chm";
+    const std::wstring strHlp = GetHelpPath();
+    const std::wstring strChm = strHlp.substr(0, strHlp.size() - 3) + L"chm";
     const HtmlHelpProc pfnHtmlHelp = HtmlHelpFunction();
     const BOOL bHtmlHelpFirst = pfnHtmlHelp != nullptr && !HasWinHelpViewer();
-    const BOOL bChm = pfnHtmlHelp != nullptr && IsFile(strChm);
-    const BOOL bHlp = IsFile(strHlp);
+    const BOOL bChm = pfnHtmlHelp != nullptr && IsHelpFile(strChm);
+    const BOOL bHlp = IsHelpFile(strHlp);
     if (bHtmlHelpFirst ? bChm : bChm && !bHlp) {
         m_bHtmlHelpOpened = TRUE;
-        pfnHtmlHelp(m_hWnd, strChm, HH_DISPLAY_TOPIC, 0);
+        pfnHtmlHelp(m_hWnd, strChm.c_str(), HH_DISPLAY_TOPIC, 0);
     } else if (bHtmlHelpFirst && !bHlp) {
         // HTML Help shows nothing for a missing file; WinHelp's viewer names it
         // in a box with this caption and first sentence.
-        MessageBox("'" + strChm + "' が見つかりません。", "エラー", MB_OK | MB_ICONEXCLAMATION);
+        CString strShown;
+        scheme::NarrowText(strChm, &strShown);
+        MessageBox("'" + strShown + "' が見つかりません。", "エラー", MB_OK | MB_ICONEXCLAMATION);
     } else {
-        ::WinHelpA(m_hWnd, strHlp, HELP_CONTENTS, 0);
+        ::WinHelpA(m_hWnd, WinHelpPath(strHlp), HELP_CONTENTS, 0);
     }
 }
 
-CString CSoundControlDlg::GetHelpPath() const {
+std::wstring CSoundControlDlg::GetHelpPath() const {
     // The help file lies beside the executable: its path with the last three
-    // characters, whatever they are, replaced by "hlp".
-    char szPath[MAX_PATH];
-    int nLen = static_cast<int>(::GetModuleFileNameA(AfxGetInstanceHandle(), szPath, MAX_PATH));
-    CString strPath(szPath, nLen);
-    return strPath.Left(nLen - 3) + "hlp";
+    // characters, whatever they are, replaced by "hlp". Asked in UTF-16, as the
+    // folder's name may hold what the code page cannot.
+    std::wstring strPath(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD nLen = ::GetModuleFileNameW(AfxGetInstanceHandle(), &strPath[0], static_cast<DWORD>(strPath.size()));
+        if (nLen < strPath.size() || strPath.size() >= 32768) {
+            strPath.resize(nLen);
+            break;
+        }
+        strPath.resize(strPath.size() * 2);
+    }
+    return strPath.substr(0, strPath.size() < 3 ? 0 : strPath.size() - 3) + L"hlp";
 }
 
 CString CSoundControlDlg::GetWinHelpViewerPath() const {

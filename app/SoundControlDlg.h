@@ -120,7 +120,7 @@ protected:
     afx_msg void OnHelpButton();
     // The WinHelp file beside the executable; ZORVAND.chm lies beside it.
     // Apart so that tests can place the help files.
-    virtual CString GetHelpPath() const;
+    virtual std::wstring GetHelpPath() const;
     // The WinHelp viewer that WinHelp would start, or an empty string where
     // there is none; apart so that tests can name a file of their own.
     virtual CString GetWinHelpViewerPath() const;

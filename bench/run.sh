@@ -21,9 +21,7 @@ fi
 "$root/scripts/build.sh" win64 ZORVAND zorvand_bench bare_dialog host_wavtheme >&2
 # The library of localised event names that today's scheme layout points to.
 "$root/scripts/build.sh" win64 event_names >&2
-c++ -std=c++17 -O2 -Wall -Wextra -I"$root/preview" -I"$root/tests/portable" -o "$out/bench_native" "$root/bench/native.cpp" \
-  "$root/preview/ByteSource.cpp" "$root/preview/RiffReader.cpp" "$root/preview/DisplayDib.cpp" \
-  "$root/preview/PreviewReaders.cpp"
+"$root/bench/build_native.sh" "$out"
 
 # Wine's own complaints go to a log, shown when a step fails.
 wine() { "$root/scripts/wine.sh" "$out" exec "$@" </dev/null 2>>"$out/wine.log" | tr -d '\r'; }

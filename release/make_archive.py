@@ -47,6 +47,27 @@ def entry(name, when, directory=False):
     return info
 
 
+def checked_name(name, taken):
+    """A sound's entry name: one plain file name, not yet taken. Anything else
+    would put a file outside サンプル, make a name Windows refuses or hide one
+    entry behind another on extraction."""
+    problem = None
+    if not name:
+        problem = "is empty"
+    elif any(c in name for c in "/\\:"):
+        problem = "holds '/', '\\' or ':'"
+    elif ".." in name:
+        problem = "holds '..'"
+    elif any(ord(c) < 32 or ord(c) == 127 for c in name):
+        problem = "holds a control character"
+    elif name.casefold() in taken:
+        problem = "is taken twice"
+    if problem:
+        sys.exit(f"make_archive.py: the sound name {name!r} {problem}")
+    taken.add(name.casefold())
+    return name
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("out", type=Path)
@@ -64,9 +85,11 @@ def main():
     text = args.readme.read_text(encoding="utf-8").replace("@VERSION@", args.version)
     files.append((README, text.replace("\n", "\r\n").encode("cp932")))
     sounds = []
+    taken = set()
     for pair in args.sound:
         wave, description = pair.split(":", 1)
-        name = Path(description).read_text(encoding="utf-8").splitlines()[0].strip()
+        lines = Path(description).read_text(encoding="utf-8").splitlines()
+        name = checked_name(lines[0].strip() if lines else "", taken)
         sounds.append((f"{SAMPLES}/{name}.wav", Path(wave).read_bytes()))
 
     buffer = io.BytesIO()

@@ -10,6 +10,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" win32 ZORVAND release_archive
 "$root/scripts/build.sh" win64
 "$root/scripts/build.sh" native
+# The benchmarks' programs: the Windows ones are part of the win64 build, the
+# native one is built here, so that the benchmark command keeps building.
+"$root/bench/build_native.sh" "$root/build/bench"
 
 # The window-free code, natively under AddressSanitizer and UBSan.
 (cd "$root/build/native" && ctest --output-on-failure --timeout 300 -j2)

@@ -174,6 +174,11 @@ TEST_F(DpiTest, MovingToAnotherScaleTakesTheSuggestedSizeAndRedrawsAtIt) {
             EXPECT_TRUE(RowHeight() >= 16 && RowHeight() < nRowAt144) << RowHeight();
         EXPECT_EQ(RedInSquare(), step.nRed);
     }
+    // Without a suggested rectangle the window stays where it is.
+    SendMessageA(hDlg, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
+    RECT rc;
+    GetWindowRect(hDlg, &rc);
+    EXPECT_TRUE(EqualRect(&rc, &at144));
 }
 
 }  // namespace

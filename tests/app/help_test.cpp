@@ -25,11 +25,12 @@ enum class Opens { kWinHelp, kHtmlHelp, kBox };
 // pointed at the runtime's viewer, at a stub-sized file or at no file.
 class HelpDlg : public apptest::TestDlg {
 public:
-    std::string m_strHelp, m_strViewer;
+    std::string m_strViewer;
+    std::wstring m_strHelp;
     bool m_bRuntimeViewer = false;
 
 protected:
-    CString GetHelpPath() const override { return m_strHelp.c_str(); }
+    std::wstring GetHelpPath() const override { return m_strHelp; }
     CString GetWinHelpViewerPath() const override {
         return m_bRuntimeViewer ? CSoundControlDlg::GetWinHelpViewerPath() : CString(m_strViewer.c_str());
     }
@@ -97,7 +98,7 @@ TEST_F(HelpTest, HelpOpensWhatTheSystemCanShowAndClosesWithTheDialog) {
         harness::MessageBoxRecorder boxes;
         harness::WinHelpCatcher winHelp;
         HelpDlg dlg;
-        dlg.m_strHelp = dir / "ZORVAND.hlp";
+        dlg.m_strHelp = scheme::Widen((dir / "ZORVAND.hlp").c_str());
         dlg.m_strViewer = row.viewer == Viewer::kStub ? dir / "winhlp32.exe" : "";
         dlg.m_bRuntimeViewer = row.viewer == Viewer::kRuntime;
         ASSERT_TRUE(dlg.Create(IDD_SOUNDCONTROL_DIALOG));
@@ -134,6 +135,57 @@ TEST_F(HelpTest, HelpOpensWhatTheSystemCanShowAndClosesWithTheDialog) {
                               ? std::vector<std::string>{harness::Describe(
                                     {"エラー", "'" + dir / "ZORVAND.chm" + "' が見つかりません。", MB_ICONEXCLAMATION})}
                               : std::vector<std::string>{}));
+    }
+}
+
+TEST_F(HelpTest, HelpBesideTheProgramInAFolderTheCodePageCannotNameAndAnEmptyChm) {
+    const struct {
+        const char* name;
+        bool chmEmpty;
+        Opens opens;
+    } rows[] = {
+        {"the .chm opens by its UTF-16 path", false, Opens::kHtmlHelp},
+        {"an empty .chm: the .hlp, by a path the viewer can open", true, Opens::kWinHelp},
+    };
+    CreateApp();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        harness::TestDirectory dir;
+        const std::wstring folder = scheme::Widen(dir.Path().c_str()) + L"\\Zo\u00eb";
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        const std::wstring built = scheme::Widen(harness::WindowsPath(ZORVAND_HELP_DIR).c_str()) + L"\\ZORVAND.";
+        ASSERT_TRUE(CopyFileW((built + L"hlp").c_str(), (folder + L"\\ZORVAND.hlp").c_str(), FALSE));
+        if (row.chmEmpty)
+            CloseHandle(
+                CreateFileW((folder + L"\\ZORVAND.chm").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        else
+            ASSERT_TRUE(CopyFileW((built + L"chm").c_str(), (folder + L"\\ZORVAND.chm").c_str(), FALSE));
+        harness::MessageBoxRecorder boxes;
+        harness::WinHelpCatcher winHelp;
+        HelpDlg dlg;
+        dlg.m_strHelp = folder + L"\\ZORVAND.hlp";
+        ASSERT_TRUE(dlg.Create(IDD_SOUNDCONTROL_DIALOG));
+        harness::ClickButton(dlg.m_hWnd, IDC_HELP_BUTTON);
+        ClassSearch help{"HH Parent", nullptr};
+        harness::PumpUntil(
+            [&] { return EnumThreadWindows(GetCurrentThreadId(), &FindClass, LPARAM(&help)) && help.second; },
+            row.opens == Opens::kHtmlHelp ? 10000 : 500);
+        EXPECT_EQ(help.second != nullptr, row.opens == Opens::kHtmlHelp);
+        if (help.second != nullptr) {
+            EXPECT_EQ(harness::WindowText(help.second), kHelpTitle);
+        }
+        dlg.DestroyWindow();
+        harness::PumpMessages();
+        ASSERT_FALSE(winHelp.Calls().empty());
+        EXPECT_EQ(winHelp.Calls().front().command, row.opens == Opens::kWinHelp ? HELP_CONTENTS : HELP_QUIT);
+        HANDLE hFile = CreateFileA(winHelp.Calls().front().file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(hFile, INVALID_HANDLE_VALUE)
+            << "the viewer is given a path it can open: " << winHelp.Calls().front().file;
+        CloseHandle(hFile);
+        EXPECT_TRUE(boxes.Boxes().empty());
+        for (const wchar_t* name : {L"\\ZORVAND.hlp", L"\\ZORVAND.chm"}) DeleteFileW((folder + name).c_str());
+        EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "a viewer still holds a file";
     }
 }
 

@@ -298,6 +298,11 @@ TEST_F(SchemeBytesTest, AFailedReplaceLeavesTheOldSchemeAndAPartialApplyIsReport
     SetWide(kWideApps + L"Other\\V\\x1", L"C:\\v.wav");
     // An event key that another program locked: it can be read, not written.
     SetAccess(kWideApps + L"Other\\V", L"D:(A;;KR;;;WD)");
+    // Unlocked again however the test ends, or the sandbox could not be removed.
+    struct Unlock {
+        std::wstring path;
+        ~Unlock() { SetAccess(path, L"D:(A;;KA;;;WD)"); }
+    } unlock{kWideApps + L"Other\\V"};
     Reopen();
     std::vector<std::string> before = m_reg.Dump();
     MessageBoxRecorder boxes(IDYES);
@@ -314,7 +319,6 @@ TEST_F(SchemeBytesTest, AFailedReplaceLeavesTheOldSchemeAndAPartialApplyIsReport
               "次の場面のサウンドを変更できませんでした。スキームは使用中になりません。\r\n\r\nブイ");
     EXPECT_EQ(Get(kApps + "\\B\\.Current"), "1:C:\\b.wav") << "the others are written";
     EXPECT_EQ(Get(kSchemes), "1:.Default") << "not named in use";
-    SetAccess(kWideApps + L"Other\\V", L"D:(A;;KA;;;WD)");
 }
 
 TEST_F(SchemeBytesTest, NewIdsTakeNoKeyOfAnotherProgramNorOfTheSystem) {

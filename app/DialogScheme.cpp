@@ -1,30 +1,71 @@
-// The dialog's side of the sound scheme: the catalogue read at start-up and the
-// assignments written on OK, through the store, with the messages the user sees.
+// The dialog's side of the sound scheme: the applications to choose from, their
+// events read when first shown, and the assignments written on OK, through the
+// one store the dialog holds, with the messages the user sees.
 #include "SchemeStore.h"
 #include "SoundControlDlg.h"
+#include "SoundEvent.h"
 
-BOOL CSoundControlDlg::LoadEvents(CString strApp) {
-    SchemeStore store(HKEY_CURRENT_USER);
-    if (!store.LoadEvents(strApp, m_events, [this](HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName) {
-            return EnumEventKey(hAppKey, nIndex, pszName, pnName);
-        })) {
+namespace {
+
+const WCHAR kDefaultApp[] = L".Default";
+
+}  // namespace
+
+BOOL CSoundControlDlg::LoadEvents(const std::wstring& strApp) {
+    if (!m_store.LoadEvents(strApp)) {
         AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
         return FALSE;
     }
     return TRUE;
 }
 
-LONG CSoundControlDlg::EnumEventKey(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName) {
-    return ::RegEnumKeyExA(hAppKey, nIndex, pszName, pnName, nullptr, nullptr, nullptr, nullptr);
-}
-
-BOOL CSoundControlDlg::LoadCurrentSounds(CString strApp) {
-    if (!SchemeStore(HKEY_CURRENT_USER).LoadCurrentSounds(strApp, m_events)) {
+BOOL CSoundControlDlg::LoadCurrentSounds(const std::wstring& strApp) {
+    if (!m_store.LoadCurrentSounds(strApp)) {
         AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
         return FALSE;
     }
-    m_bSoundsLoaded = TRUE;
     return TRUE;
+}
+
+void CSoundControlDlg::FillApplicationList() {
+    m_apps = m_store.ListApplications();
+    m_cmbApp.ResetContent();
+    for (const SchemeStore::Application& app : m_apps) m_cmbApp.AddString(app.strShown);
+    m_cmbApp.SetCurSel(m_apps.empty() ? -1 : 0);
+}
+
+void CSoundControlDlg::OnSelchangeAppCombo() {
+    int nSel = m_cmbApp.GetCurSel();
+    if (nSel < 0 || static_cast<size_t>(nSel) >= m_apps.size()) return;
+    const std::wstring strApp = m_apps[static_cast<size_t>(nSel)].strKey;
+    if (strApp == m_strApp) return;
+    // An application's events are read when it is first shown; the sounds of
+    // a scheme applied meanwhile are what the user sees for them too.
+    if (!m_store.IsLoaded(strApp)) {
+        BOOL bRead = (m_store.GetEvents(strApp).GetSize() > 0 || LoadEvents(strApp)) && LoadCurrentSounds(strApp);
+        if (bRead && !m_strAppliedScheme.empty() && !m_store.LoadSchemeSounds(strApp, m_strAppliedScheme)) {
+            AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+            bRead = FALSE;
+        }
+        if (!bRead) {
+            // The application shown stays the chosen one.
+            for (size_t i = 0; i < m_apps.size(); ++i)
+                if (m_apps[i].strKey == m_strApp) m_cmbApp.SetCurSel(static_cast<int>(i));
+            return;
+        }
+    }
+    ShowApplication(strApp);
+}
+
+void CSoundControlDlg::ShowApplication(const std::wstring& strApp) {
+    m_strApp = strApp;
+    m_nCurrentEvent = -1;
+    m_lstEvents.ResetContent();
+    // Each item is an index into the table, in the order of the labels.
+    const INT_PTR nEvents = m_store.GetEvents(strApp).GetSize();
+    for (INT_PTR i = 0; i < nEvents; ++i) AddEventRow(i);
+    m_lstEvents.SetCurSel(0);
+    OnSelchangeEventList();
 }
 
 void CSoundControlDlg::OnOK() {
@@ -32,26 +73,36 @@ void CSoundControlDlg::OnOK() {
     // the user changed afterwards is written over it. The dialog closes
     // whatever saving reported.
     if (!m_strAppliedScheme.empty()) {
-        SchemeStore store(HKEY_CURRENT_USER);
         std::vector<SchemeStore::EventKey> failed;
-        if (!store.ApplyScheme(m_strAppliedScheme, &failed)) {
+        if (!m_store.ApplyScheme(m_strAppliedScheme, &failed)) {
             CString strText = "レジストリ更新失敗";
             if (!failed.empty()) {
                 strText = "次の場面のサウンドを変更できませんでした。スキームは使用中になりません。\r\n";
                 for (const SchemeStore::EventKey& event : failed)
-                    strText += "\r\n" + store.GetEventLabel(event.strEvent);
+                    strText += "\r\n" + m_store.GetEventLabel(event.strEvent);
             }
             MessageBox(strText, nullptr, MB_OK | MB_ICONEXCLAMATION);
         }
     }
-    SaveCurrentSounds(".Default");
+    // .Default is saved even when it could not be read, so that a scheme still
+    // missing is reported again; every other application only once shown.
+    SaveCurrentSounds(kDefaultApp);
+    for (const std::wstring& strApp : m_store.GetLoadedApplications())
+        if (!scheme::SameKeyName(strApp, kDefaultApp)) SaveCurrentSounds(strApp);
     CDialog::OnOK();
 }
 
 BOOL CSoundControlDlg::ApplyScheme(const std::wstring& strId) {
-    if (!m_bSoundsLoaded || !SchemeStore(HKEY_CURRENT_USER).LoadSchemeSounds(".Default", strId, m_events)) {
+    // Without the current sounds there is nothing a scheme could be shown over.
+    if (!m_store.IsLoaded(kDefaultApp)) {
         AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
         return FALSE;
+    }
+    for (const std::wstring& strApp : m_store.GetLoadedApplications()) {
+        if (!m_store.LoadSchemeSounds(strApp, strId)) {
+            AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+            return FALSE;
+        }
     }
     m_strAppliedScheme = strId;
     m_lstEvents.Invalidate();
@@ -60,14 +111,11 @@ BOOL CSoundControlDlg::ApplyScheme(const std::wstring& strId) {
 }
 
 std::wstring CSoundControlDlg::GetSchemeInUse() const {
-    return m_strAppliedScheme.empty() ? SchemeStore(HKEY_CURRENT_USER).GetSchemeInUse() : m_strAppliedScheme;
+    return m_strAppliedScheme.empty() ? m_store.GetSchemeInUse() : m_strAppliedScheme;
 }
 
 BOOL CSoundControlDlg::SaveScheme(const std::wstring& strReplaced, const CString& strName, std::wstring* pId) {
-    // Without the current sounds the events' values are not known: there is nothing to save.
-    CObArray none;
-    SchemeStore::SaveSource source{".Default", m_bSoundsLoaded ? &m_events : &none, m_strAppliedScheme};
-    if (!SchemeStore(HKEY_CURRENT_USER).SaveScheme(strReplaced, strName, source, pId)) return FALSE;
+    if (!m_store.SaveScheme(strReplaced, strName, m_strAppliedScheme, pId)) return FALSE;
     // The scheme applied was replaced: OK makes its replacement current.
     if (!strReplaced.empty() && m_strAppliedScheme == strReplaced) m_strAppliedScheme = *pId;
     return TRUE;
@@ -79,18 +127,11 @@ BOOL CSoundControlDlg::CanDeleteScheme(const SchemeStore::Scheme& scheme) const 
 }
 
 BOOL CSoundControlDlg::DeleteScheme(const SchemeStore::Scheme& scheme) {
-    return CanDeleteScheme(scheme) && SchemeStore(HKEY_CURRENT_USER).DeleteScheme(scheme.strId);
+    return CanDeleteScheme(scheme) && m_store.DeleteScheme(scheme.strId);
 }
 
-BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {
-    SchemeStore::SaveCalls calls;
-    calls.createCurrentKey = [this](HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition) {
-        return CreateCurrentKey(hEventKey, phCurrentKey, pdwDisposition);
-    };
-    calls.setCurrentValue = [this](HKEY hCurrentKey, DWORD dwType, const CString& strData) {
-        return SetCurrentValue(hCurrentKey, dwType, strData);
-    };
-    calls.report = [this](SchemeStore::SaveFailure failure, const CString& strKey) {
+BOOL CSoundControlDlg::SaveCurrentSounds(const std::wstring& strApp) {
+    auto report = [this](SchemeStore::SaveFailure failure, const CString& strKey) {
         switch (failure) {
         case SchemeStore::SaveFailure::EventKey: {
             char szMessage[1024];
@@ -106,21 +147,9 @@ BOOL CSoundControlDlg::SaveCurrentSounds(CString strApp) {
             break;
         }
     };
-    // Without the current sounds nothing is known of what the events hold: writing
-    // would put empty values over the whole scheme. The key is opened all the same,
-    // so that a scheme still missing is reported again.
-    CObArray none;
-    if (!SchemeStore(HKEY_CURRENT_USER).SaveCurrentSounds(strApp, m_bSoundsLoaded ? m_events : none, calls)) {
+    if (!m_store.SaveCurrentSounds(strApp, report)) {
         AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
         return FALSE;
     }
     return TRUE;
-}
-
-LONG CSoundControlDlg::CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition) {
-    return SchemeStore::CreateCurrentKey(hEventKey, phCurrentKey, pdwDisposition);
-}
-
-LONG CSoundControlDlg::SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData) {
-    return SchemeStore::SetCurrentValue(hCurrentKey, dwType, strData);
 }

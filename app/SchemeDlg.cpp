@@ -49,7 +49,7 @@ BOOL CSchemeDlg::OnInitDialog() {
 }
 
 void CSchemeDlg::FillSchemeList(const std::wstring& strSelect) {
-    m_schemes = SchemeStore(HKEY_CURRENT_USER).ListSchemes();
+    m_schemes = m_pOwner->GetStore().ListSchemes();
     std::wstring strInUse = m_pOwner->GetSchemeInUse();
     m_lstSchemes.SendMessage(LB_RESETCONTENT);
     int nSelect = 0;
@@ -87,7 +87,7 @@ void CSchemeDlg::OnSchemeSave() {
     if (dlg.DoModal() != IDOK) return;
     std::wstring strName = scheme::Widen(dlg.m_strName);
     std::wstring strReplaced;
-    for (const SchemeStore::Scheme& scheme : SchemeStore(HKEY_CURRENT_USER).ListSchemes()) {
+    for (const SchemeStore::Scheme& scheme : m_pOwner->GetStore().ListSchemes()) {
         if (::CompareStringOrdinal(scheme.strName.c_str(), -1, strName.c_str(), -1, TRUE) != CSTR_EQUAL) continue;
         if (scheme.bSystem) {
             MessageBox(Format("「%s」はシステムのスキームです。別の名前を付けてください。", scheme.strShown), nullptr,

@@ -70,6 +70,7 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 ON_LBN_DBLCLK(IDC_FILE_LIST, OnDblclkFileList)
 ON_CBN_SELCHANGE(IDC_DRIVE_COMBO, OnSelchangeDriveCombo)
+ON_CBN_SELCHANGE(IDC_APP_COMBO, OnSelchangeAppCombo)
 ON_LBN_SELCHANGE(IDC_EVENT_LIST, OnSelchangeEventList)
 ON_BN_CLICKED(IDC_TEST, OnTest)
 ON_MESSAGE(MM_MCINOTIFY, OnMciNotify)
@@ -101,10 +102,10 @@ UINT GetSystemDpi() {
 
 }  // namespace
 
-CSoundControlDlg::CSoundControlDlg(CWnd* pParent)
+CSoundControlDlg::CSoundControlDlg(CWnd* pParent, HKEY hRoot)
     : CDialog(CSoundControlDlg::IDD, pParent),
       m_pPalette(nullptr),
-      m_bSoundsLoaded(FALSE),
+      m_store(hRoot),
       m_bLabelExact(FALSE),
       m_bPlaying(FALSE),
       m_bNotifyPending(FALSE),
@@ -123,14 +124,12 @@ CSoundControlDlg::~CSoundControlDlg() {
     m_pDIBitmap = nullptr;
     delete m_pPalette;
     m_pPalette = nullptr;
-    for (INT_PTR i = 0; i < m_events.GetSize(); ++i) delete GetEvent(i);
-    m_events.RemoveAll();
     if (m_hAssignedIcon != nullptr) ::DestroyIcon(m_hAssignedIcon);
 }
 
 SoundEvent* CSoundControlDlg::GetEvent(INT_PTR nIndex) const {
     // The table holds SoundEvent records; the array only keeps their pointers.
-    return reinterpret_cast<SoundEvent*>(m_events.GetAt(nIndex));
+    return reinterpret_cast<SoundEvent*>(m_store.GetEvents(m_strApp).GetAt(nIndex));
 }
 
 void CSoundControlDlg::DoDataExchange(CDataExchange* pDX) {
@@ -140,6 +139,7 @@ void CSoundControlDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_DRIVE_COMBO, m_cmbDrive);
     DDX_Control(pDX, IDC_FILE_LIST, m_lstFiles);
     DDX_Control(pDX, IDC_EVENT_LIST, m_lstEvents);
+    DDX_Control(pDX, IDC_APP_COMBO, m_cmbApp);
 }
 
 BOOL CSoundControlDlg::OnInitDialog() {
@@ -154,15 +154,14 @@ BOOL CSoundControlDlg::OnInitDialog() {
     SendDlgItemMessage(IDC_EVENT_LIST, LB_RESETCONTENT);
     FillDriveList();
 
+    FillApplicationList();
+
     // Without the catalogue the dialog stays open, its event list hidden and empty.
-    if (!LoadEvents(".Default")) return FALSE;
-    if (!LoadCurrentSounds(".Default")) return FALSE;
+    if (!LoadEvents(L".Default")) return FALSE;
+    if (!LoadCurrentSounds(L".Default")) return FALSE;
 
     LayoutForDpi();
-    // Each item is an index into the table, in the order of the labels.
-    for (INT_PTR i = 0; i < m_events.GetSize(); ++i) AddEventRow(i);
-    SendDlgItemMessage(IDC_EVENT_LIST, LB_SETCURSEL, 0);
-    OnSelchangeEventList();
+    ShowApplication(L".Default");
 
     GetDlgItem(IDC_EVENT_LIST)->ShowWindow(SW_SHOW);
     return TRUE;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "SchemeStore.h"
 #include "afxwin.h"
@@ -14,7 +15,8 @@ class SoundEvent;
 
 class CSoundControlDlg : public CDialog {
 public:
-    explicit CSoundControlDlg(CWnd* pParent = nullptr);
+    // hRoot holds the sound scheme's keys: HKEY_CURRENT_USER, or a test's own key.
+    explicit CSoundControlDlg(CWnd* pParent = nullptr, HKEY hRoot = HKEY_CURRENT_USER);
     ~CSoundControlDlg() override;
 
     enum { IDD = IDD_SOUNDCONTROL_DIALOG };
@@ -23,10 +25,12 @@ public:
     BOOL OnInitDialog() override;
 
     // app/DialogScheme.cpp, through the store of scheme/SchemeStore.h
-    BOOL LoadEvents(CString strApp);
-    BOOL LoadCurrentSounds(CString strApp);
+    BOOL LoadEvents(const std::wstring& strApp);
+    BOOL LoadCurrentSounds(const std::wstring& strApp);
     void OnOK() override;
-    BOOL SaveCurrentSounds(CString strApp);
+    BOOL SaveCurrentSounds(const std::wstring& strApp);
+    // The store of the sound scheme, which holds every application's events for the dialog's life.
+    SchemeStore& GetStore() { return m_store; }
 
     // Named schemes, for the sound settings (app/SchemeDlg.h).
     // Gives every event its sound in the scheme, shown at once; OK makes the
@@ -45,8 +49,15 @@ public:
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
 
-    // The event at an index of the table, or null for an index outside it.
+    // The event at an index of the shown application's table, or null for an index outside it.
     SoundEvent* GetEvent(INT_PTR nIndex) const;
+
+    // app/DialogScheme.cpp
+    // Lists the applications to choose from, .Default chosen.
+    void FillApplicationList();
+    afx_msg void OnSelchangeAppCombo();
+    // Fills the event list with an application's events, read already, and chooses the first.
+    void ShowApplication(const std::wstring& strApp);
 
     // app/EventSelection.cpp
     afx_msg void OnSelchangeEventList();
@@ -102,15 +113,6 @@ protected:
     void SetPlaying(BOOL bPlaying);
     void ShowMciError(DWORD nError);
 
-    // Names the application key's subkey at an index (RegEnumKeyExA); apart so
-    // that tests can change the registry while the catalogue is read.
-    virtual LONG EnumEventKey(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName);
-
-    // The two registry writes of saving, apart so that tests can make them fail.
-    // The disposition tells whether the key was created (REG_CREATED_NEW_KEY).
-    virtual LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition);
-    virtual LONG SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData);
-
     // app/SoundControlDlg.cpp
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnPaint();
@@ -154,27 +156,29 @@ protected:
     // in the order CompareEvents gives.
     void AddEventRow(INT_PTR nEvent);
 
-    CPalette* m_pPalette;             // the picture's palette, realised; owned
-    CObArray m_events;                // SoundEvent records, in registry order; owned
-    BOOL m_bSoundsLoaded;             // the records' current files were read at start-up
+    CPalette* m_pPalette;                          // the picture's palette, realised; owned
+    SchemeStore m_store;                           // the sound scheme, with the events of every application read
+    std::vector<SchemeStore::Application> m_apps;  // in the application list's order
+    std::wstring m_strApp;                         // the key name of the application whose events are shown
     std::wstring m_strAppliedScheme;  // the id of the scheme applied, which OK makes current; empty for none
     BOOL m_bLabelExact;               // the directory label names the current directory exactly
     BOOL m_bPlaying;                  // a test playback is open
     BOOL m_bNotifyPending;            // the open playback has yet to report its end
     int m_nStaleNotifications;        // ends still to come from playbacks stopped here
-    int m_nCurrentEvent;              // index in m_events of the chosen event; -1 before the first choice
-    CString m_strDescription;         // text painted in the description frame
-    CDIBitmap* m_pDIBitmap;           // the picture painted in its frame; owned
-    CRect m_rcPicture;                // inside of the picture frame, client coordinates
-    CRect m_rcDescription;            // inside of the description frame, client coordinates
-    UINT m_nDpi;                      // the window's DPI; 0 until first asked
-    HICON m_hAssignedIcon;            // drawn beside events that have a sound, m_nIconSize square; owned
-    int m_nIconSize;                  // the small-icon size at the window's DPI
-    CFont m_fntDescription;           // the description's font where the window's DPI is not the system's
-    BOOL m_bHtmlHelpOpened;           // Help opened HTML Help, which closes with the dialog
+    int m_nCurrentEvent;  // index in the shown application's events of the chosen event; -1 before the first choice
+    CString m_strDescription;  // text painted in the description frame
+    CDIBitmap* m_pDIBitmap;    // the picture painted in its frame; owned
+    CRect m_rcPicture;         // inside of the picture frame, client coordinates
+    CRect m_rcDescription;     // inside of the description frame, client coordinates
+    UINT m_nDpi;               // the window's DPI; 0 until first asked
+    HICON m_hAssignedIcon;     // drawn beside events that have a sound, m_nIconSize square; owned
+    int m_nIconSize;           // the small-icon size at the window's DPI
+    CFont m_fntDescription;    // the description's font where the window's DPI is not the system's
+    BOOL m_bHtmlHelpOpened;    // Help opened HTML Help, which closes with the dialog
     CButton m_btnTest;
     CStatic m_stcDirectory;
     CComboBox m_cmbDrive;
+    CComboBox m_cmbApp;
     CListBox m_lstFiles;
     CListBox m_lstEvents;
     HICON m_hIcon;

@@ -31,7 +31,7 @@ CWinApp theBenchApp;
 // The dialog's handlers and operations, in reach of the benchmark.
 class BenchDlg : public CSoundControlDlg {
 public:
-    using CSoundControlDlg::m_events;
+    using CSoundControlDlg::GetEvent;
     using CSoundControlDlg::OnSelchangeEventList;
     using CSoundControlDlg::ReadDescription;
     using CSoundControlDlg::ReadPicture;
@@ -187,7 +187,7 @@ int EventItem(BenchDlg& dlg, const std::string& key) {
     int count = static_cast<int>(SendMessageA(hList, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         auto index = static_cast<INT_PTR>(SendMessageA(hList, LB_GETITEMDATA, i, 0));
-        auto* pEvent = reinterpret_cast<SoundEvent*>(dlg.m_events.GetAt(index));
+        SoundEvent* pEvent = dlg.GetEvent(index);
         if (key == static_cast<LPCSTR>(pEvent->GetKey())) return i;
     }
     Fail("no event " + key);

@@ -4,6 +4,7 @@
 #include "SchemeStore.h"
 #include "SoundEvent.h"
 
+#include <algorithm>
 #include <cstring>
 
 using scheme::IndirectStrings;
@@ -11,8 +12,9 @@ using scheme::ReadValue;
 
 namespace {
 
-const char kAppsKey[] = "AppEvents\\Schemes\\Apps\\";
-const char kLabelsKey[] = "AppEvents\\EventLabels\\";
+const WCHAR kAppsKey[] = L"AppEvents\\Schemes\\Apps";
+const WCHAR kLabelsKey[] = L"AppEvents\\EventLabels";
+const WCHAR kDefaultApp[] = L".Default";
 
 // The label that the system's own sound settings show for an event: the name
 // DispFileName points to, else the default value, else the first value, each
@@ -54,25 +56,130 @@ BOOL ReadLabel(HKEY hLabelKey, IndirectStrings* pStrings, CString* pLabel) {
     return TRUE;
 }
 
+// Whether any event of the application has a label that the dialog shows:
+// the first one found ends the search.
+BOOL HasShownEvent(HKEY hAppKey, HKEY hLabels, IndirectStrings* pStrings) {
+    for (DWORD nIndex = 0;; ++nIndex) {
+        WCHAR szKey[MAX_PATH];
+        DWORD nKey = MAX_PATH;
+        LONG rc = ::RegEnumKeyExW(hAppKey, nIndex, szKey, &nKey, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) break;
+        HKEY hLabelKey;
+        if (::RegOpenKeyExW(hLabels, szKey, 0, KEY_READ, &hLabelKey) != ERROR_SUCCESS) continue;
+        CString strLabel;
+        BOOL bShown = ReadLabel(hLabelKey, pStrings, &strLabel);
+        ::RegCloseKey(hLabelKey);
+        if (bShown) return TRUE;
+    }
+    return FALSE;
+}
+
+// The name an application is offered under: its DispFileName resolved, else
+// its default value, else strFallback.
+CString ReadAppName(HKEY hAppKey, IndirectStrings* pStrings, const std::wstring& strFallback) {
+    CString strName;
+    if (pStrings->Load(hAppKey, L"DispFileName", &strName)) return strName;
+    scheme::StoredValue value;
+    std::wstring strText;
+    if (scheme::ReadDefaultValue(hAppKey, &value) && value.dwType == REG_SZ) strText = scheme::ValueText(value);
+    scheme::NarrowText(strText.empty() ? strFallback : strText, &strName);
+    return strName;
+}
+
 }  // namespace
 
-BOOL SchemeStore::LoadEvents(const CString& strApp, CObArray& events, const EnumKeyFn& enumKey) const {
+SchemeStore::~SchemeStore() {
+    for (auto& table : m_tables) {
+        CObArray& events = table.second->events;
+        for (INT_PTR i = 0; i < events.GetSize(); ++i) delete reinterpret_cast<SoundEvent*>(events.GetAt(i));
+        events.RemoveAll();
+    }
+}
+
+SchemeStore::EventTable* SchemeStore::FindTable(const std::wstring& strApp) const {
+    for (const auto& table : m_tables)
+        if (scheme::SameKeyName(table.first, strApp)) return table.second.get();
+    return nullptr;
+}
+
+const CObArray& SchemeStore::GetEvents(const std::wstring& strApp) const {
+    static const CObArray s_none;
+    const EventTable* pTable = FindTable(strApp);
+    return pTable != nullptr ? pTable->events : s_none;
+}
+
+BOOL SchemeStore::IsLoaded(const std::wstring& strApp) const {
+    const EventTable* pTable = FindTable(strApp);
+    return pTable != nullptr && pTable->bSoundsLoaded;
+}
+
+std::vector<std::wstring> SchemeStore::GetLoadedApplications() const {
+    std::vector<std::wstring> apps;
+    for (const auto& table : m_tables)
+        if (table.second->bSoundsLoaded) apps.push_back(table.first);
+    return apps;
+}
+
+std::vector<SchemeStore::Application> SchemeStore::ListApplications() const {
+    std::vector<Application> apps;
+    HKEY hApps;
+    if (::RegOpenKeyExW(m_hRoot, kAppsKey, 0, KEY_READ, &hApps) != ERROR_SUCCESS) return apps;
+    HKEY hLabels = nullptr;
+    ::RegOpenKeyExW(m_hRoot, kLabelsKey, 0, KEY_READ, &hLabels);
+    IndirectStrings strings;
     HKEY hAppKey;
-    if (::RegOpenKeyExA(m_hRoot, kAppsKey + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
+    if (::RegOpenKeyExW(hApps, kDefaultApp, 0, KEY_READ, &hAppKey) == ERROR_SUCCESS) {
+        // The system's own application is offered even without events, as the dialog always showed it.
+        apps.push_back(Application{kDefaultApp, ReadAppName(hAppKey, &strings, L"Windows")});
+        ::RegCloseKey(hAppKey);
+        for (const std::wstring& strApp : scheme::SubkeyNames(hApps)) {
+            if (scheme::SameKeyName(strApp, kDefaultApp)) continue;
+            if (::RegOpenKeyExW(hApps, strApp.c_str(), 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) continue;
+            if (hLabels != nullptr && HasShownEvent(hAppKey, hLabels, &strings))
+                apps.push_back(Application{strApp, ReadAppName(hAppKey, &strings, strApp)});
+            ::RegCloseKey(hAppKey);
+        }
+        // Byte order of the code page, as names were ordered by the code page before the locale knew them.
+        std::stable_sort(apps.begin() + 1, apps.end(), [](const Application& a, const Application& b) {
+            return std::strcmp(a.strShown, b.strShown) < 0;
+        });
+    }
+    if (hLabels != nullptr) ::RegCloseKey(hLabels);
+    ::RegCloseKey(hApps);
+    return apps;
+}
+
+BOOL SchemeStore::LoadEvents(const std::wstring& strApp) {
+    HKEY hAppKey;
+    std::wstring strPath = std::wstring(kAppsKey) + L"\\" + strApp;
+    if (::RegOpenKeyExW(m_hRoot, strPath.c_str(), 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
+    EventTable* pTable = FindTable(strApp);
+    if (pTable == nullptr) {
+        m_tables.emplace_back(strApp, std::make_unique<EventTable>());
+        pTable = m_tables.back().second.get();
+    }
+    CObArray& events = pTable->events;
+    HKEY hLabels;
+    if (::RegOpenKeyExW(m_hRoot, kLabelsKey, 0, KEY_READ, &hLabels) != ERROR_SUCCESS) {
+        // Without labels no event is shown.
+        ::RegCloseKey(hAppKey);
+        return TRUE;
+    }
     // Each library of localised names is loaded once for the whole catalogue.
     IndirectStrings strings;
     for (DWORD nIndex = 0;; ++nIndex) {
-        char szKey[MAX_PATH];
+        WCHAR szKey[MAX_PATH];
         DWORD nKey = MAX_PATH;
-        LONG rc = enumKey(hAppKey, nIndex, szKey, &nKey);
+        LONG rc = ::RegEnumKeyExW(hAppKey, nIndex, szKey, &nKey, nullptr, nullptr, nullptr, nullptr);
         // A name too long for the buffer skips its event; any other error (the key
         // deleted meanwhile) would repeat for every index: what was read is shown.
         if (rc == ERROR_MORE_DATA) continue;
         if (rc != ERROR_SUCCESS) break;
-        CString strKey(szKey, static_cast<int>(nKey));
+        std::wstring strKey(szKey, nKey);
 
         HKEY hLabelKey;
-        if (::RegOpenKeyExA(m_hRoot, kLabelsKey + strKey, 0, KEY_READ, &hLabelKey) != ERROR_SUCCESS) continue;
+        if (::RegOpenKeyExW(hLabels, strKey.c_str(), 0, KEY_READ, &hLabelKey) != ERROR_SUCCESS) continue;
         // An event without a label, or one that the system's sound settings hide,
         // is neither shown nor written.
         CString strLabel;
@@ -80,17 +187,22 @@ BOOL SchemeStore::LoadEvents(const CString& strApp, CObArray& events, const Enum
             events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, strLabel)));
         ::RegCloseKey(hLabelKey);
     }
+    ::RegCloseKey(hLabels);
     ::RegCloseKey(hAppKey);
     return TRUE;
 }
 
-BOOL SchemeStore::LoadCurrentSounds(const CString& strApp, const CObArray& events) const {
+BOOL SchemeStore::LoadCurrentSounds(const std::wstring& strApp) {
     HKEY hAppKey;
-    if (::RegOpenKeyExA(m_hRoot, kAppsKey + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
-    for (INT_PTR i = 0; i < events.GetSize(); ++i) {
-        auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));
+    std::wstring strPath = std::wstring(kAppsKey) + L"\\" + strApp;
+    if (::RegOpenKeyExW(m_hRoot, strPath.c_str(), 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
+    EventTable* pTable = FindTable(strApp);
+    const INT_PTR nEvents = pTable != nullptr ? pTable->events.GetSize() : 0;
+    for (INT_PTR i = 0; i < nEvents; ++i) {
+        auto* pEvent = reinterpret_cast<SoundEvent*>(pTable->events.GetAt(i));
         HKEY hCurrentKey;
-        LONG rc = ::RegOpenKeyExA(hAppKey, pEvent->GetKey() + "\\.Current", 0, KEY_READ, &hCurrentKey);
+        std::wstring strCurrent = pEvent->GetKeyName() + L"\\.Current";
+        LONG rc = ::RegOpenKeyExW(hAppKey, strCurrent.c_str(), 0, KEY_READ, &hCurrentKey);
         // OK creates only a .Current that is missing; one that is there but
         // cannot be read is left alone.
         if (rc != ERROR_FILE_NOT_FOUND) pEvent->SetHasCurrentKey();
@@ -100,13 +212,14 @@ BOOL SchemeStore::LoadCurrentSounds(const CString& strApp, const CObArray& event
         ::RegCloseKey(hCurrentKey);
     }
     ::RegCloseKey(hAppKey);
+    if (pTable != nullptr) pTable->bSoundsLoaded = TRUE;
     return TRUE;
 }
 
 CString SchemeStore::GetEventLabel(const std::wstring& strEvent) const {
     CString strLabel;
     HKEY hLabelKey;
-    std::wstring strPath = scheme::Widen(kLabelsKey) + strEvent;
+    std::wstring strPath = std::wstring(kLabelsKey) + L"\\" + strEvent;
     if (::RegOpenKeyExW(m_hRoot, strPath.c_str(), 0, KEY_READ, &hLabelKey) == ERROR_SUCCESS) {
         IndirectStrings strings;
         BOOL bLabel = ReadLabel(hLabelKey, &strings, &strLabel);

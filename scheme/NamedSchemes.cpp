@@ -20,15 +20,21 @@ const WCHAR kAppsKey[] = L"AppEvents\\Schemes\\Apps";
 // Ids are cut to this many characters before a number makes them unique.
 constexpr size_t kMaxIdBase = 16;
 
-BOOL SameName(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 struct NameLess {
     bool operator()(const std::wstring& a, const std::wstring& b) const {
         return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
                                       TRUE) == CSTR_LESS_THAN;
+    }
+};
+
+// Application and event, each name as the registry compares it.
+struct PairLess {
+    bool operator()(const std::pair<std::wstring, std::wstring>& a,
+                    const std::pair<std::wstring, std::wstring>& b) const {
+        NameLess less;
+        if (less(a.first, b.first)) return true;
+        if (less(b.first, a.first)) return false;
+        return less(a.second, b.second);
     }
 };
 
@@ -85,11 +91,11 @@ BOOL SchemeStore::ForEachEvent(REGSAM access, Visit visit) const {
 }
 
 BOOL SchemeStore::IsSchemeId(const std::wstring& strId) {
-    return !strId.empty() && strId.find(L'\\') == std::wstring::npos && !SameName(strId, L".Current");
+    return !strId.empty() && strId.find(L'\\') == std::wstring::npos && !scheme::SameKeyName(strId, L".Current");
 }
 
 BOOL SchemeStore::IsReservedId(const std::wstring& strId) {
-    return !IsSchemeId(strId) || SameName(strId, L".Default") || SameName(strId, L".None");
+    return !IsSchemeId(strId) || scheme::SameKeyName(strId, L".Default") || scheme::SameKeyName(strId, L".None");
 }
 
 std::vector<SchemeStore::Scheme> SchemeStore::ListSchemes() const {
@@ -147,16 +153,17 @@ BOOL SchemeStore::SetSchemeInUse(const std::wstring& strId) const {
     return rc == ERROR_SUCCESS;
 }
 
-BOOL SchemeStore::LoadSchemeSounds(const CString& strApp, const std::wstring& strId, const CObArray& events) const {
+BOOL SchemeStore::LoadSchemeSounds(const std::wstring& strApp, const std::wstring& strId) const {
     HKEY hAppKey;
-    if (::RegOpenKeyExW(m_hRoot, (std::wstring(kAppsKey) + L"\\" + scheme::Widen(strApp)).c_str(), 0, KEY_READ,
-                        &hAppKey) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(m_hRoot, (std::wstring(kAppsKey) + L"\\" + strApp).c_str(), 0, KEY_READ, &hAppKey) !=
+        ERROR_SUCCESS)
         return FALSE;
+    const CObArray& events = GetEvents(strApp);
     for (INT_PTR i = 0; i < events.GetSize(); ++i) {
         auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));
         pEvent->ClearStoredValue();
         HKEY hKey;
-        if (::RegOpenKeyExW(hAppKey, (scheme::Widen(pEvent->GetKey()) + L"\\" + strId).c_str(), 0, KEY_READ, &hKey) !=
+        if (::RegOpenKeyExW(hAppKey, (pEvent->GetKeyName() + L"\\" + strId).c_str(), 0, KEY_READ, &hKey) !=
             ERROR_SUCCESS)
             continue;
         StoredValue value;
@@ -208,18 +215,22 @@ std::wstring SchemeStore::MakeSchemeId(const CString& strName) const {
     return strId;
 }
 
-BOOL SchemeStore::SaveScheme(const std::wstring& strReplaced, const CString& strName, const SaveSource& source,
+BOOL SchemeStore::SaveScheme(const std::wstring& strReplaced, const CString& strName, const std::wstring& strApplied,
                              std::wstring* pId) const {
     if (!strReplaced.empty() && IsReservedId(strReplaced)) return FALSE;
     // The new scheme is written whole under an id of its own first: whatever
     // fails, the scheme it replaces is still there as it was.
     std::wstring strId = MakeSchemeId(strName);
-    std::map<std::wstring, const SoundEvent*, NameLess> listed;
-    for (INT_PTR i = 0; i < source.pEvents->GetSize(); ++i) {
-        const auto* pEvent = reinterpret_cast<const SoundEvent*>(source.pEvents->GetAt(i));
-        listed[scheme::Widen(pEvent->GetKey())] = pEvent;
+    // The events the store holds, of every application whose current sounds it read.
+    std::map<std::pair<std::wstring, std::wstring>, const SoundEvent*, PairLess> listed;
+    for (const auto& table : m_tables) {
+        if (!table.second->bSoundsLoaded) continue;
+        const CObArray& events = table.second->events;
+        for (INT_PTR i = 0; i < events.GetSize(); ++i) {
+            const auto* pEvent = reinterpret_cast<const SoundEvent*>(events.GetAt(i));
+            listed[{table.first, pEvent->GetKeyName()}] = pEvent;
+        }
     }
-    std::wstring strApp = scheme::Widen(source.strApp);
     BOOL bWritten = WriteSubkeyDefault(m_hRoot, std::wstring(kNamesKey) + L"\\" + strId, scheme::TextValue(strName)) ==
                     ERROR_SUCCESS;
     BOOL bVisited = ForEachEvent(
@@ -229,7 +240,7 @@ BOOL SchemeStore::SaveScheme(const std::wstring& strReplaced, const CString& str
                 return;
             }
             StoredValue value = scheme::EmptyText();
-            auto it = SameName(strEventApp, strApp) ? listed.find(strEvent) : listed.end();
+            auto it = listed.find({strEventApp, strEvent});
             if (it != listed.end()) {
                 // What the dialog holds: the user's assignment, else the value as it was read.
                 const SoundEvent* pEvent = it->second;
@@ -237,9 +248,9 @@ BOOL SchemeStore::SaveScheme(const std::wstring& strReplaced, const CString& str
                     value = scheme::TextValue(pEvent->GetFile());
                 else if (pEvent->HasStoredValue())
                     value = pEvent->GetStoredValue();
-            } else if (!source.strApplied.empty()) {
+            } else if (!strApplied.empty()) {
                 // Any other event keeps what the user sees: the sound of the scheme applied.
-                if (!AppliedValue(hEvent, source.strApplied, &value)) return;
+                if (!AppliedValue(hEvent, strApplied, &value)) return;
             } else {
                 // Or what plays now.
                 HKEY hCurrent;
@@ -268,7 +279,7 @@ BOOL SchemeStore::SaveScheme(const std::wstring& strReplaced, const CString& str
         }
         // A value left behind is no scheme without its name, and keeps its id taken.
         RemoveSchemeKeys(strReplaced);
-        if (SameName(GetSchemeInUse(), strReplaced)) SetSchemeInUse(strId);
+        if (scheme::SameKeyName(GetSchemeInUse(), strReplaced)) SetSchemeInUse(strId);
     }
     *pId = strId;
     return TRUE;
@@ -293,6 +304,6 @@ BOOL SchemeStore::RemoveSchemeKeys(const std::wstring& strId) const {
 
 BOOL SchemeStore::DeleteScheme(const std::wstring& strId) const {
     BOOL bRemoved = RemoveSchemeKeys(strId);
-    if (bRemoved && SameName(GetSchemeInUse(), strId)) bRemoved = SetSchemeInUse(std::wstring());
+    if (bRemoved && scheme::SameKeyName(GetSchemeInUse(), strId)) bRemoved = SetSchemeInUse(std::wstring());
     return bRemoved;
 }

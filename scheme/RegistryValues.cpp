@@ -141,6 +141,11 @@ BOOL NarrowText(const std::wstring& strText, CString* pText) {
     return nNarrow > 0 && !bDefaulted;
 }
 
+BOOL SameKeyName(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 std::vector<std::wstring> SubkeyNames(HKEY hKey) {
     std::vector<std::wstring> names;
     // A key name is at most 255 characters.

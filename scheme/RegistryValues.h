@@ -53,6 +53,8 @@ std::wstring Widen(const CString& strText);
 // no form there, and pText gets '?' in its place: such a text is only for showing
 // and never names a key or a file.
 BOOL NarrowText(const std::wstring& strText, CString* pText);
+// Whether two key names name the same key: the registry ignores case.
+BOOL SameKeyName(const std::wstring& a, const std::wstring& b);
 // The subkey names of a key, in the registry's order.
 std::vector<std::wstring> SubkeyNames(HKEY hKey);
 

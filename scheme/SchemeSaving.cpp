@@ -2,27 +2,16 @@
 #include "SchemeStore.h"
 #include "SoundEvent.h"
 
-LONG SchemeStore::CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition) {
-    return ::RegCreateKeyExA(hEventKey, ".Current", 0, const_cast<LPSTR>(""), REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                             nullptr, phCurrentKey, pdwDisposition);
-}
-
-LONG SchemeStore::SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData) {
-    return ::RegSetValueExA(hCurrentKey, "", 0, dwType, reinterpret_cast<const BYTE*>(static_cast<LPCSTR>(strData)),
-                            static_cast<DWORD>(strData.GetLength()));
-}
-
-BOOL SchemeStore::SaveCurrentSounds(const CString& strApp, const CObArray& events, const SaveCalls& calls) const {
+BOOL SchemeStore::SaveCurrentSounds(const std::wstring& strApp, const SaveReport& report) const {
     HKEY hAppKey;
-    if (::RegOpenKeyExA(m_hRoot, "AppEvents\\Schemes\\Apps\\" + strApp, 0, KEY_READ, &hAppKey) != ERROR_SUCCESS)
-        return FALSE;
-    auto createCurrentKey = calls.createCurrentKey ? calls.createCurrentKey : &SchemeStore::CreateCurrentKey;
-    auto setCurrentValue = calls.setCurrentValue ? calls.setCurrentValue : &SchemeStore::SetCurrentValue;
-    auto report = [&calls](SaveFailure failure, const CString& strKey) {
-        if (calls.report) calls.report(failure, strKey);
-    };
-    for (INT_PTR i = 0; i < events.GetSize(); ++i) {
-        auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));
+    std::wstring strPath = L"AppEvents\\Schemes\\Apps\\" + strApp;
+    if (::RegOpenKeyExW(m_hRoot, strPath.c_str(), 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
+    // Without the current sounds nothing is known of what the events hold:
+    // writing would put empty values over the whole scheme.
+    const EventTable* pTable = FindTable(strApp);
+    const INT_PTR nEvents = pTable != nullptr && pTable->bSoundsLoaded ? pTable->events.GetSize() : 0;
+    for (INT_PTR i = 0; i < nEvents; ++i) {
+        auto* pEvent = reinterpret_cast<SoundEvent*>(pTable->events.GetAt(i));
         // Only what the user changed is written. An event left alone keeps its key
         // exactly as it was, whatever its values are named and typed; only a
         // .Current that is still missing now is created, holding the empty string.
@@ -30,17 +19,18 @@ BOOL SchemeStore::SaveCurrentSounds(const CString& strApp, const CObArray& event
         // sound, which this dialog never saw: it is left alone.
         BOOL bAssigned = pEvent->IsAssigned();
         if (!bAssigned && pEvent->HasCurrentKey()) continue;
-        CString strData = (bAssigned ? pEvent->GetFile() : CString()) + CString('\0');
+        scheme::StoredValue value = bAssigned ? scheme::TextValue(pEvent->GetFile()) : scheme::EmptyText();
 
         HKEY hEventKey;
-        if (::RegOpenKeyExA(hAppKey, pEvent->GetKey(), 0, KEY_ALL_ACCESS, &hEventKey) != ERROR_SUCCESS) {
+        if (::RegOpenKeyExW(hAppKey, pEvent->GetKeyName().c_str(), 0, KEY_ALL_ACCESS, &hEventKey) != ERROR_SUCCESS) {
             report(SaveFailure::EventKey, pEvent->GetKey());
             // No key to create .Current below: this event is done.
             continue;
         }
         HKEY hCurrentKey;
         DWORD dwDisposition = 0;
-        LONG rc = createCurrentKey(hEventKey, &hCurrentKey, &dwDisposition);
+        LONG rc = ::RegCreateKeyExW(hEventKey, L".Current", 0, const_cast<LPWSTR>(L""), REG_OPTION_NON_VOLATILE,
+                                    KEY_ALL_ACCESS, nullptr, &hCurrentKey, &dwDisposition);
         ::RegCloseKey(hEventKey);
         if (rc != ERROR_SUCCESS) {
             report(SaveFailure::CurrentKey, pEvent->GetKey());
@@ -50,7 +40,7 @@ BOOL SchemeStore::SaveCurrentSounds(const CString& strApp, const CObArray& event
             ::RegCloseKey(hCurrentKey);
             continue;
         }
-        if (setCurrentValue(hCurrentKey, REG_SZ, strData) != ERROR_SUCCESS)
+        if (scheme::WriteDefaultValue(hCurrentKey, value) != ERROR_SUCCESS)
             report(SaveFailure::Value, pEvent->GetKey());
         // Each event reaches the permanent store before the next one is handled.
         ::RegFlushKey(hCurrentKey);

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "RegistryValues.h"
@@ -15,18 +17,40 @@
 class SchemeStore {
 public:
     explicit SchemeStore(HKEY hRoot) : m_hRoot(hRoot) {}
+    // Deletes every event record it holds.
+    ~SchemeStore();
+    SchemeStore(const SchemeStore&) = delete;
+    SchemeStore& operator=(const SchemeStore&) = delete;
 
-    // Names the application key's subkey at an index, as RegEnumKeyExA does.
-    using EnumKeyFn = std::function<LONG(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName)>;
+    // An application with sound events, as the dialog offers it.
+    struct Application {
+        std::wstring strKey;  // its key name below Schemes\Apps
+        CString strShown;     // its display name as the code page shows it
+    };
+    // .Default first, named "Windows" where it has no name of its own, then
+    // every other application with at least one event that the dialog shows,
+    // in the code page's order of their names. A name is the app key's
+    // DispFileName resolved as event labels are, else its default value, else
+    // its key name. Empty when .Default cannot be opened.
+    std::vector<Application> ListApplications() const;
 
-    // Appends to events one new SoundEvent, owned by the caller, for each event
-    // of the application that has a label, in the registry's order. FALSE, with
-    // nothing appended, when the application key cannot be opened.
-    BOOL LoadEvents(const CString& strApp, CObArray& events, const EnumKeyFn& enumKey) const;
+    // The events of an application that the store holds, SoundEvent records in
+    // the registry's order, owned by the store for its life: empty until
+    // LoadEvents read them.
+    const CObArray& GetEvents(const std::wstring& strApp) const;
+    // Whether LoadEvents and LoadCurrentSounds read the application's events.
+    BOOL IsLoaded(const std::wstring& strApp) const;
+    // Every application whose events were read, in the order they were.
+    std::vector<std::wstring> GetLoadedApplications() const;
+
+    // Appends to the application's events one new SoundEvent for each event
+    // of the application that has a label, in the registry's order. FALSE,
+    // with nothing appended, when the application key cannot be opened.
+    BOOL LoadEvents(const std::wstring& strApp);
     // Sets every event's stored value, sound path and whether it has a .Current
     // key from the registry. FALSE, with no event changed, when the application
     // key cannot be opened.
-    BOOL LoadCurrentSounds(const CString& strApp, const CObArray& events) const;
+    BOOL LoadCurrentSounds(const std::wstring& strApp);
 
     // What saving could not do for one event, in the order it happens.
     enum class SaveFailure {
@@ -34,23 +58,14 @@ public:
         CurrentKey,  // its .Current key can be neither opened nor created
         Value,       // the value cannot be set
     };
-    // Saving's two writes: creates or opens an event's .Current key, telling
-    // whether it was created (REG_CREATED_NEW_KEY), and sets its default value.
-    static LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition);
-    static LONG SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData);
-    // What saving asks of its caller: the two writes, which tests make fail (the
-    // ones above where empty), and the report of a failure, made before saving
-    // goes on with the next step.
-    struct SaveCalls {
-        std::function<LONG(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition)> createCurrentKey;
-        std::function<LONG(HKEY hCurrentKey, DWORD dwType, const CString& strData)> setCurrentValue;
-        std::function<void(SaveFailure failure, const CString& strEventKey)> report;
-    };
-    // Writes the .Current value of every event the user assigned a file or no
-    // sound, and an empty one into a .Current key that is missing; everything
-    // else stays as it is. FALSE, with nothing written, when the application key
-    // cannot be opened.
-    BOOL SaveCurrentSounds(const CString& strApp, const CObArray& events, const SaveCalls& calls) const;
+    // Told of a failure before saving goes on with the next step.
+    using SaveReport = std::function<void(SaveFailure failure, const CString& strEventKey)>;
+    // Writes the .Current value of every event of the application that the
+    // user assigned a file or no sound, and an empty one into a .Current key
+    // that is missing; everything else stays as it is. Nothing is written for
+    // events whose current sounds were never read. FALSE, with nothing
+    // written, when the application key cannot be opened.
+    BOOL SaveCurrentSounds(const std::wstring& strApp, const SaveReport& report) const;
 
     // The label an event is shown under, as the catalogue reads it; its key
     // name where it has none.
@@ -76,11 +91,11 @@ public:
     // The system's schemes, and what cannot name a scheme: never written or removed here.
     static BOOL IsReservedId(const std::wstring& strId);
 
-    // Gives every event its sound in the scheme as its stored value, in place of
-    // what it held and of the user's assignment: an event without a text value
-    // there has no sound. FALSE, with no event changed, when the application key
-    // cannot be opened.
-    BOOL LoadSchemeSounds(const CString& strApp, const std::wstring& strId, const CObArray& events) const;
+    // Gives every event of the application that the store holds its sound in
+    // the scheme as its stored value, in place of what it held and of the
+    // user's assignment: an event without a text value there has no sound.
+    // FALSE, with no event changed, when the application key cannot be opened.
+    BOOL LoadSchemeSounds(const std::wstring& strApp, const std::wstring& strId) const;
     // An event of an application, by key names.
     struct EventKey {
         std::wstring strApp;
@@ -96,21 +111,15 @@ public:
     // subkey of that name, and it does not begin with '.', which the system
     // keeps for its own keys.
     std::wstring MakeSchemeId(const CString& strName) const;
-    // What a scheme is saved from: the dialog's events of one application, and
-    // the scheme applied but not yet made current, whose sounds the user sees.
-    struct SaveSource {
-        CString strApp;
-        const CObArray* pEvents;
-        std::wstring strApplied;  // empty for none
-    };
-    // Stores a whole scheme under a new id and the name: the events of the
-    // source's application get what they hold (a user's assignment as REG_SZ,
-    // else their stored value as it was read); every other event what plays
-    // now, or the applied scheme's sound. The scheme of strReplaced, if any,
-    // is removed only once the new one is complete, and the new id takes its
+    // Stores a whole scheme under a new id and the name: the events whose
+    // current sounds the store read get what they hold (a user's assignment as
+    // REG_SZ, else their stored value as it was read); every other event what
+    // plays now, or the sound of strApplied, a scheme applied but not yet made
+    // current, when that is not empty. The scheme of strReplaced, if any, is
+    // removed only once the new one is complete, and the new id takes its
     // place as the scheme in use; FALSE, with the new one removed again and
     // the old one as it was, when a write fails. pId gets the new id.
-    BOOL SaveScheme(const std::wstring& strReplaced, const CString& strName, const SaveSource& source,
+    BOOL SaveScheme(const std::wstring& strReplaced, const CString& strName, const std::wstring& strApplied,
                     std::wstring* pId) const;
     // Removes a user's scheme: its name and every event's value in it, and
     // nothing else. Schemes is emptied when it named the scheme. FALSE for the
@@ -127,5 +136,13 @@ private:
     // Names Schemes' default value as the scheme in use.
     BOOL SetSchemeInUse(const std::wstring& strId) const;
 
+    // The events read for one application.
+    struct EventTable {
+        CObArray events;             // SoundEvent records; owned
+        BOOL bSoundsLoaded = FALSE;  // their current sounds were read
+    };
+    EventTable* FindTable(const std::wstring& strApp) const;
+
     HKEY m_hRoot;
+    std::vector<std::pair<std::wstring, std::unique_ptr<EventTable>>> m_tables;  // in the order first asked
 };

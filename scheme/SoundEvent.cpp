@@ -1,6 +1,12 @@
 #include "SoundEvent.h"
 
-SoundEvent::SoundEvent(const CString& strKey, const CString& strLabel) : m_strKey(strKey), m_strLabel(strLabel) {}
+SoundEvent::SoundEvent(const std::wstring& strKey, const CString& strLabel) : m_strKey(strKey), m_strLabel(strLabel) {}
+
+CString SoundEvent::GetKey() const {
+    CString strKey;
+    scheme::NarrowText(m_strKey, &strKey);
+    return strKey;
+}
 
 void SoundEvent::SetFile(const CString& strFile) {
     m_strFile = strFile;

@@ -2,14 +2,19 @@
 // the wave file assigned to it.
 #pragma once
 
+#include <string>
+
 #include "RegistryValues.h"
 #include "afx.h"
 
 class SoundEvent {
 public:
-    SoundEvent(const CString& strKey, const CString& strLabel);
+    SoundEvent(const std::wstring& strKey, const CString& strLabel);
 
-    CString GetKey() const { return m_strKey; }
+    // The event's key name, as the registry holds it.
+    const std::wstring& GetKeyName() const { return m_strKey; }
+    // The key name as the code page shows it, for messages.
+    CString GetKey() const;
     CString GetLabel() const { return m_strLabel; }
     // The file a REG_SZ value names, or the user's assignment: what OK writes as REG_SZ.
     CString GetFile() const { return m_strFile; }
@@ -45,7 +50,7 @@ private:
     // value, and for a text the code page cannot hold.
     CString StoredFile() const;
 
-    CString m_strKey;
+    std::wstring m_strKey;
     CString m_strLabel;
     CString m_strFile;
     CString m_strSoundPath;

@@ -23,7 +23,9 @@ const std::string kLabels = "AppEvents\\EventLabels";
 // The dialog with its state in reach of the tests.
 class TestDlg : public CSoundControlDlg {
 public:
-    using CSoundControlDlg::m_events;
+    // The dialog on the test's registry root.
+    explicit TestDlg(HKEY hRoot) : CSoundControlDlg(nullptr, hRoot) {}
+
     using CSoundControlDlg::m_nCurrentEvent;
     using CSoundControlDlg::m_pDIBitmap;
     using CSoundControlDlg::m_pPalette;
@@ -32,13 +34,10 @@ public:
     using CSoundControlDlg::m_strDescription;
     using CSoundControlDlg::RefreshFileList;
 
-    // Saving's n-th .Current creation or value write fails when set (counted
-    // from 0 in table order): the real registry cannot be made to refuse them.
-    int m_nFailCreateAt = -1;
-    int m_nFailSetAt = -1;
-
-    int EventCount() const { return static_cast<int>(m_events.GetSize()); }
-    SoundEvent* Event(int i) const { return reinterpret_cast<SoundEvent*>(m_events.GetAt(i)); }
+    // The events of the application shown, .Default before any is.
+    const CObArray& Events() const { return m_store.GetEvents(m_strApp.empty() ? L".Default" : m_strApp); }
+    int EventCount() const { return static_cast<int>(Events().GetSize()); }
+    SoundEvent* Event(int i) const { return reinterpret_cast<SoundEvent*>(Events().GetAt(i)); }
     // The event of the given key, or null.
     SoundEvent* Find(const std::string& key) const {
         for (int i = 0; i < EventCount(); ++i)
@@ -49,12 +48,6 @@ public:
     // What a palette display would answer to realising the dialog's palette; a
     // negative value leaves the answer to this display. Every palette realised is noted.
     int m_nRealizeResult = -1;
-    // Runs before the catalogue asks for the subkey at an index; the answers
-    // are noted. Past m_nEnumLimit calls the enumeration is ended, so that a
-    // reading that never ends fails the test instead of hanging it.
-    std::function<void(DWORD)> m_beforeEnum;
-    std::vector<LONG> m_enumResults;
-    size_t m_nEnumLimit = 10000;
     std::vector<HPALETTE> m_realized;
     using CSoundControlDlg::SetPalette;
 
@@ -64,24 +57,6 @@ protected:
         UINT nReal = CSoundControlDlg::RealizeDialogPalette(dc);
         return m_nRealizeResult < 0 ? nReal : static_cast<UINT>(m_nRealizeResult);
     }
-    LONG EnumEventKey(HKEY hAppKey, DWORD nIndex, LPSTR pszName, LPDWORD pnName) override {
-        if (m_enumResults.size() >= m_nEnumLimit) return ERROR_NO_MORE_ITEMS;
-        if (m_beforeEnum) m_beforeEnum(nIndex);
-        m_enumResults.push_back(CSoundControlDlg::EnumEventKey(hAppKey, nIndex, pszName, pnName));
-        return m_enumResults.back();
-    }
-    LONG CreateCurrentKey(HKEY hEventKey, HKEY* phCurrentKey, DWORD* pdwDisposition) override {
-        if (m_nCreateCalls++ == m_nFailCreateAt) return ERROR_ACCESS_DENIED;
-        return CSoundControlDlg::CreateCurrentKey(hEventKey, phCurrentKey, pdwDisposition);
-    }
-    LONG SetCurrentValue(HKEY hCurrentKey, DWORD dwType, const CString& strData) override {
-        if (m_nSetCalls++ == m_nFailSetAt) return ERROR_ACCESS_DENIED;
-        return CSoundControlDlg::SetCurrentValue(hCurrentKey, dwType, strData);
-    }
-
-private:
-    int m_nCreateCalls = 0;
-    int m_nSetCalls = 0;
 };
 
 // A registry sandbox with helpers that write a sound scheme the way Windows stores it.
@@ -98,7 +73,7 @@ protected:
 
     // Creates the dialog modeless, as DoModal would but without its loop.
     std::unique_ptr<TestDlg> OpenDialog() {
-        auto dlg = std::make_unique<TestDlg>();
+        auto dlg = std::make_unique<TestDlg>(m_reg.Root());
         EXPECT_TRUE(dlg->Create(IDD_SOUNDCONTROL_DIALOG));
         harness::PumpMessages();
         return dlg;

@@ -120,7 +120,7 @@ TEST(TemplateTest, DialogTemplateHoldsExactlyTheControls) {
     EXPECT_EQ(t.x, 0);
     EXPECT_EQ(t.y, 0);
     EXPECT_EQ(t.cx, 315);
-    EXPECT_EQ(t.cy, 206);
+    EXPECT_EQ(t.cy, 224);
     EXPECT_EQ(t.menu, "");
     EXPECT_EQ(t.cls, "");
     EXPECT_EQ(t.caption, "ザルノクサウンドコントロール");
@@ -141,15 +141,17 @@ TEST(TemplateTest, DialogTemplateHoldsExactlyTheControls) {
         {IDCANCEL, "BUTTON", "ｷｬﾝｾﾙ", 0x50010000, 256, 26, 50, 14},
         {IDC_TEST, "BUTTON", "テスト(&T)", 0x50010001, 256, 50, 50, 14},
         {IDC_HELP_BUTTON, "BUTTON", "ヘルプ(&H)", 0x50010000, 256, 74, 50, 14},
-        {-1, "STATIC", "音を鳴らす場面(&W):", 0x50020000, 7, 7, 76, 10},
-        {IDC_EVENT_LIST, "LISTBOX", "", 0x40A30051, 7, 19, 100, 61},
-        {-1, "STATIC", "サウンドファイル(&F):", 0x50020000, 116, 7, 82, 10},
-        {IDC_FILE_LIST, "LISTBOX", "", 0x50A30003, 115, 19, 133, 61},
-        {IDC_DIRECTORY_LABEL, "STATIC", "", 0x50020000, 8, 89, 99, 8},
-        {IDC_DRIVE_COMBO, "COMBOBOX", "", 0x50230303, 116, 88, 96, 60},
-        {IDC_PICTURE, "STATIC", "", 0x50001007, 8, 112, 64, 72},
-        {IDC_DESCRIPTION, "STATIC", "", 0x50001007, 88, 112, 160, 72},
-        {IDC_SOUND_INFO, "STATIC", "", 0x5002008C, 8, 189, 240, 10},
+        {-1, "STATIC", "アプリケーション(&A):", 0x50020000, 7, 9, 76, 10},
+        {IDC_APP_COMBO, "COMBOBOX", "", 0x50230203, 85, 7, 163, 100},
+        {-1, "STATIC", "音を鳴らす場面(&W):", 0x50020000, 7, 25, 76, 10},
+        {IDC_EVENT_LIST, "LISTBOX", "", 0x40A30051, 7, 37, 100, 61},
+        {-1, "STATIC", "サウンドファイル(&F):", 0x50020000, 116, 25, 82, 10},
+        {IDC_FILE_LIST, "LISTBOX", "", 0x50A30003, 115, 37, 133, 61},
+        {IDC_DIRECTORY_LABEL, "STATIC", "", 0x50020000, 8, 107, 99, 8},
+        {IDC_DRIVE_COMBO, "COMBOBOX", "", 0x50230303, 116, 106, 96, 60},
+        {IDC_PICTURE, "STATIC", "", 0x50001007, 8, 130, 64, 72},
+        {IDC_DESCRIPTION, "STATIC", "", 0x50001007, 88, 130, 160, 72},
+        {IDC_SOUND_INFO, "STATIC", "", 0x5002008C, 8, 207, 240, 10},
     };
     ASSERT_EQ(t.items.size(), std::size(expected));
     for (size_t i = 0; i < t.items.size(); ++i) {
@@ -229,15 +231,18 @@ TEST_F(MainDialogTest, ControlsSitWhereTheTemplatePutsThem) {
                     {IDCANCEL, {256, 26, 306, 40}},
                     {IDC_TEST, {256, 50, 306, 64}},
                     {IDC_HELP_BUTTON, {256, 74, 306, 88}},
-                    {IDC_EVENT_LIST, {7, 19, 107, 80}},
-                    {IDC_FILE_LIST, {115, 19, 248, 80}},
-                    {IDC_DIRECTORY_LABEL, {8, 89, 107, 97}},
-                    {IDC_PICTURE, {8, 112, 72, 184}},
-                    {IDC_DESCRIPTION, {88, 112, 248, 184}},
-                    {IDC_SOUND_INFO, {8, 189, 248, 199}}};
+                    {IDC_EVENT_LIST, {7, 37, 107, 98}},
+                    {IDC_FILE_LIST, {115, 37, 248, 98}},
+                    {IDC_DIRECTORY_LABEL, {8, 107, 107, 115}},
+                    {IDC_PICTURE, {8, 130, 72, 202}},
+                    {IDC_DESCRIPTION, {88, 130, 248, 202}},
+                    {IDC_SOUND_INFO, {8, 207, 248, 217}}};
     for (const auto& c : controls) {
-        RECT expected = c.du;
+        // The system maps the position and the size each on its own.
+        RECT expected{c.du.left, c.du.top, c.du.right - c.du.left, c.du.bottom - c.du.top};
         MapDialogRect(hDlg, &expected);
+        expected.right += expected.left;
+        expected.bottom += expected.top;
         RECT actual;
         GetWindowRect(GetDlgItem(hDlg, c.id), &actual);
         MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&actual), 2);
@@ -335,7 +340,7 @@ void CALLBACK PressButton(HWND, UINT, UINT_PTR id, DWORD) {
 TEST_F(MainDialogTest, UnreadableCatalogueStillClosesWithOkAndCancel) {
     for (int button : {IDOK, IDCANCEL}) {
         MessageBoxRecorder boxes;
-        TestDlg dlg;
+        TestDlg dlg(m_reg.Root());
         g_nButtonToPress = button;
         SetTimer(nullptr, 0, 100, &PressButton);
         EXPECT_EQ(dlg.DoModal(), button);

@@ -25,6 +25,7 @@ enum class Opens { kWinHelp, kHtmlHelp, kBox };
 // pointed at the runtime's viewer, at a stub-sized file or at no file.
 class HelpDlg : public apptest::TestDlg {
 public:
+    using apptest::TestDlg::TestDlg;
     std::string m_strViewer;
     std::wstring m_strHelp;
     bool m_bRuntimeViewer = false;
@@ -97,7 +98,7 @@ TEST_F(HelpTest, HelpOpensWhatTheSystemCanShowAndClosesWithTheDialog) {
         dir.WriteFile("winhlp32.exe", "MZ" + std::string(11 * 1024, '\0'));
         harness::MessageBoxRecorder boxes;
         harness::WinHelpCatcher winHelp;
-        HelpDlg dlg;
+        HelpDlg dlg(m_reg.Root());
         dlg.m_strHelp = scheme::Widen((dir / "ZORVAND.hlp").c_str());
         dlg.m_strViewer = row.viewer == Viewer::kStub ? dir / "winhlp32.exe" : "";
         dlg.m_bRuntimeViewer = row.viewer == Viewer::kRuntime;
@@ -162,7 +163,7 @@ TEST_F(HelpTest, HelpBesideTheProgramInAFolderTheCodePageCannotNameAndAnEmptyChm
             ASSERT_TRUE(CopyFileW((built + L"chm").c_str(), (folder + L"\\ZORVAND.chm").c_str(), FALSE));
         harness::MessageBoxRecorder boxes;
         harness::WinHelpCatcher winHelp;
-        HelpDlg dlg;
+        HelpDlg dlg(m_reg.Root());
         dlg.m_strHelp = folder + L"\\ZORVAND.hlp";
         ASSERT_TRUE(dlg.Create(IDD_SOUNDCONTROL_DIALOG));
         harness::ClickButton(dlg.m_hWnd, IDC_HELP_BUTTON);

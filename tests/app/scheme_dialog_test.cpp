@@ -199,30 +199,29 @@ protected:
         m_hDlg = m_dlg->m_hWnd;
     }
     // A default value stored in UTF-16 (and its key with its parents) below the sandbox's HKCU.
-    static void SetWide(const std::wstring& path, const std::wstring& text) {
+    void SetWide(const std::wstring& path, const std::wstring& text) {
         HKEY hKey;
-        ASSERT_EQ(
-            RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-            ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExW(m_reg.Root(), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
+                  ERROR_SUCCESS);
         RegSetValueExW(hKey, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(hKey);
     }
     // Gives a key the access list of the SDDL text, as another program may lock its keys.
-    static void SetAccess(const std::wstring& path, const wchar_t* sddl) {
+    void SetAccess(const std::wstring& path, const wchar_t* sddl) {
         PSECURITY_DESCRIPTOR pSd = nullptr;
         ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &pSd, nullptr));
         HKEY hKey;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, &hKey), ERROR_SUCCESS);
+        ASSERT_EQ(RegOpenKeyExW(m_reg.Root(), path.c_str(), 0, WRITE_DAC, &hKey), ERROR_SUCCESS);
         EXPECT_EQ(RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, pSd), ERROR_SUCCESS);
         RegCloseKey(hKey);
         LocalFree(pSd);
     }
     // A default value's text read in UTF-16, "-" when there is none.
-    static std::wstring WideGet(const std::wstring& path) {
+    std::wstring WideGet(const std::wstring& path) {
         wchar_t data[512] = L"";
         DWORD size = sizeof data;
-        if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), L"", RRF_RT_ANY | RRF_NOEXPAND, nullptr, data, &size) !=
+        if (RegGetValueW(m_reg.Root(), path.c_str(), L"", RRF_RT_ANY | RRF_NOEXPAND, nullptr, data, &size) !=
             ERROR_SUCCESS)
             return L"-";
         return data;
@@ -299,10 +298,7 @@ TEST_F(SchemeBytesTest, AFailedReplaceLeavesTheOldSchemeAndAPartialApplyIsReport
     // An event key that another program locked: it can be read, not written.
     SetAccess(kWideApps + L"Other\\V", L"D:(A;;KR;;;WD)");
     // Unlocked again however the test ends, or the sandbox could not be removed.
-    struct Unlock {
-        std::wstring path;
-        ~Unlock() { SetAccess(path, L"D:(A;;KA;;;WD)"); }
-    } unlock{kWideApps + L"Other\\V"};
+    std::shared_ptr<void> unlock(nullptr, [this](void*) { SetAccess(kWideApps + L"Other\\V", L"D:(A;;KA;;;WD)"); });
     Reopen();
     std::vector<std::string> before = m_reg.Dump();
     MessageBoxRecorder boxes(IDYES);

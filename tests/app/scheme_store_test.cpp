@@ -28,11 +28,11 @@ class SchemeStoreTest : public testing::Test {
 protected:
     void SetUp() override {
         m_reg.CreateKey(kRoot);
-        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kRoot.c_str(), 0, KEY_ALL_ACCESS, &m_hRoot), ERROR_SUCCESS);
+        ASSERT_EQ(RegOpenKeyExA(m_reg.Root(), kRoot.c_str(), 0, KEY_ALL_ACCESS, &m_hRoot), ERROR_SUCCESS);
         m_store = std::make_unique<SchemeStore>(m_hRoot);
     }
     void TearDown() override {
-        for (INT_PTR i = 0; i < m_events.GetSize(); ++i) delete reinterpret_cast<SoundEvent*>(m_events.GetAt(i));
+        m_store.reset();
         RegCloseKey(m_hRoot);
     }
     // A text value stored with its terminating NUL, as the system stores it.
@@ -45,16 +45,20 @@ protected:
         if (!m_reg.GetValue(kApps + "\\" + path, "", &value)) return "-";
         return std::to_string(value.type) + ":" + value.data.substr(0, value.data.find('\0'));
     }
-    SoundEvent* AddEvent(const char* key) {
-        auto* pEvent = new SoundEvent(key, key);
-        m_events.Add(reinterpret_cast<CObject*>(pEvent));
-        return pEvent;
+    // The store's .Default event of this key, once its events and sounds are read.
+    SoundEvent* Event(const char* key) {
+        const CObArray& events = m_store->GetEvents(L".Default");
+        for (INT_PTR i = 0; i < events.GetSize(); ++i) {
+            auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));
+            if (pEvent->GetKey() == key) return pEvent;
+        }
+        ADD_FAILURE() << key << " is not read";
+        return nullptr;
     }
 
     harness::RegistrySandbox m_reg;
     HKEY m_hRoot = nullptr;
     std::unique_ptr<SchemeStore> m_store;
-    CObArray m_events;
 };
 
 TEST_F(SchemeStoreTest, ListsSchemesByNameResolvingLibraryNames) {
@@ -127,11 +131,10 @@ TEST_F(SchemeStoreTest, SaveWritesWhatTheDialogHoldsAndEveryOtherEventAsItPlays)
     Set("Other\\Elsewhere\\.Current", "%WinDir%\\f.wav", REG_EXPAND_SZ);
     m_reg.CreateKey(kApps + "\\Other\\NoCurrent");
     m_reg.SetString(kSchemes + "\\Names\\mine", "", "Mine");
-    AddEvent("Assigned")->SetFile("C:\\new.wav");
-    scheme::StoredValue expand = scheme::TextValue("%SystemRoot%\\e.wav");
-    expand.dwType = REG_EXPAND_SZ;
-    AddEvent("Expand")->SetStoredValue(expand);
-    AddEvent("Silent");
+    for (const char* key : {"Assigned", "Expand", "Silent"})
+        m_reg.SetString(kRoot + "\\AppEvents\\EventLabels\\" + key, "", key);
+    ASSERT_TRUE(m_store->LoadEvents(L".Default") && m_store->LoadCurrentSounds(L".Default"));
+    Event("Assigned")->SetFile("C:\\new.wav");
     std::vector<std::string> currents = m_reg.Dump(kApps);
 
     Set(".Default\\Unlisted\\Keep", "another program's key");
@@ -140,7 +143,7 @@ TEST_F(SchemeStoreTest, SaveWritesWhatTheDialogHoldsAndEveryOtherEventAsItPlays)
     // Replacing "mine": the new scheme is written whole under an id of its own,
     // then the old one goes and the new id is the one in use.
     std::wstring id;
-    ASSERT_TRUE(m_store->SaveScheme(L"mine", "私の音", SchemeStore::SaveSource{".Default", &m_events, L""}, &id));
+    ASSERT_TRUE(m_store->SaveScheme(L"mine", "私の音", L"", &id));
     ASSERT_EQ(Narrow(id), "私の音");
     EXPECT_EQ(Get(".Default\\Assigned\\私の音"), "1:C:\\new.wav") << "a pending assignment";
     EXPECT_EQ(Get(".Default\\Expand\\私の音"), "2:%SystemRoot%\\e.wav") << "the stored type kept";

@@ -98,7 +98,7 @@ protected:
         HKEY hKey;
         char szName[256] = "?";
         DWORD nName = sizeof szName;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, (kLabels + "\\" + key).c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(m_reg.Root(), (kLabels + "\\" + key).c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
             return "<no key>";
         RegEnumValueA(hKey, 0, szName, &nName, nullptr, nullptr, nullptr, nullptr);
         RegCloseKey(hKey);

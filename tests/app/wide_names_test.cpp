@@ -149,21 +149,20 @@ TEST_F(WideNameTest, EveryListedEntryOpensPlaysAndIsStoredAsAPathThatOpens) {
 }
 
 // A .Current value as another program stores it, in UTF-16.
-void SetWideValue(const std::string& key, const std::wstring& text) {
+void SetWideValue(HKEY hRoot, const std::string& key, const std::wstring& text) {
     HKEY hKey;
-    ASSERT_EQ(
-        RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-        ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(hRoot, Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
+              ERROR_SUCCESS);
     RegSetValueExW(hKey, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
     RegCloseKey(hKey);
 }
 
 // A value's exact UTF-16 bytes, read through the wide API.
-std::wstring WideValue(const std::string& key) {
+std::wstring WideValue(HKEY hRoot, const std::string& key) {
     WCHAR data[1024] = L"";
     DWORD type = 0, size = sizeof data;
-    if (RegGetValueW(HKEY_CURRENT_USER, Wide(key).c_str(), L"", RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
+    if (RegGetValueW(hRoot, Wide(key).c_str(), L"", RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
         return L"<missing>";
     return std::wstring(data, size / sizeof(WCHAR));
 }
@@ -171,15 +170,15 @@ std::wstring WideValue(const std::string& key) {
 TEST_F(WideNameTest, ValuesStoredInUtf16AreShownPlayedAndKeptAsTheyWere) {
     std::string current = apptest::kApps + "\\";
     AddEvent("Cafe", "あ");
-    SetWideValue(current + "Cafe\\.Current", m_root + L"\\caf\u00e9.wav");
+    SetWideValue(m_reg.Root(), current + "Cafe\\.Current", m_root + L"\\caf\u00e9.wav");
     AddEvent("Song", "い");
-    SetWideValue(current + "Song\\.Current", m_root + L"\\M\u00fasica\\canci\u00f3n.wav");
+    SetWideValue(m_reg.Root(), current + "Song\\.Current", m_root + L"\\M\u00fasica\\canci\u00f3n.wav");
     AddEvent("Missing", "う");
-    SetWideValue(current + "Missing\\.Current", m_root + L"\\d\u00e9j\u00e0.wav");
+    SetWideValue(m_reg.Root(), current + "Missing\\.Current", m_root + L"\\d\u00e9j\u00e0.wav");
     AddEvent("Plain", "え", (*m_dir / "plain.wav").c_str());
-    std::wstring cafe = WideValue(current + "Cafe\\.Current");
-    std::wstring song = WideValue(current + "Song\\.Current");
-    std::wstring missing = WideValue(current + "Missing\\.Current");
+    std::wstring cafe = WideValue(m_reg.Root(), current + "Cafe\\.Current");
+    std::wstring song = WideValue(m_reg.Root(), current + "Song\\.Current");
+    std::wstring missing = WideValue(m_reg.Root(), current + "Missing\\.Current");
     Open();
     MessageBoxRecorder boxes;
     for (const char* key : {"Cafe", "Song"}) {
@@ -204,9 +203,9 @@ TEST_F(WideNameTest, ValuesStoredInUtf16AreShownPlayedAndKeptAsTheyWere) {
     // Untouched, the values survive OK in UTF-16, character for character.
     ChooseEvent("Plain");
     harness::ClickButton(m_hDlg, IDOK);
-    EXPECT_TRUE(WideValue(current + "Cafe\\.Current") == cafe);
-    EXPECT_TRUE(WideValue(current + "Song\\.Current") == song);
-    EXPECT_TRUE(WideValue(current + "Missing\\.Current") == missing);
+    EXPECT_TRUE(WideValue(m_reg.Root(), current + "Cafe\\.Current") == cafe);
+    EXPECT_TRUE(WideValue(m_reg.Root(), current + "Song\\.Current") == song);
+    EXPECT_TRUE(WideValue(m_reg.Root(), current + "Missing\\.Current") == missing);
 }
 
 // Sounds stored as today's systems and other programs store them: expandable,
@@ -231,7 +230,7 @@ protected:
         m_reg.SetString(current + "Expand\\.Current", "", "%ZORVAND_TEST_DIR%\\plain.wav", REG_EXPAND_SZ);
         m_reg.SetString(current + "Upper\\.Current", "", upper);
         m_reg.SetString(current + "Slash\\.Current", "", slashed + "/plain.wav");
-        SetWideValue(current + "Wide\\.Current", m_root + L"\\caf\u00e9.wav");
+        SetWideValue(m_reg.Root(), current + "Wide\\.Current", m_root + L"\\caf\u00e9.wav");
         m_reg.SetString(current + "Music\\.Current", "", "%ZORVAND_MUSICA%\\tone.wav", REG_EXPAND_SZ);
         m_reg.SetValue(current + "Binary\\.Current", "", REG_BINARY, "\x01\x02");
     }

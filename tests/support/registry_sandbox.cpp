@@ -117,20 +117,9 @@ RegistrySandbox::RegistrySandbox() {
     LONG rc =
         RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_hKey, nullptr);
     if (rc != ERROR_SUCCESS) ADD_FAILURE() << "cannot create the sandbox key HKCU\\" << m_path << ": " << rc;
-    // The system's own per-user settings come along: the sound system keeps its
-    // device names there and cannot play once they are missing.
-    HKEY hWine;
-    if (RegCreateKeyExA(m_hKey, "Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hWine, nullptr) ==
-        ERROR_SUCCESS) {
-        RegCopyTreeA(HKEY_CURRENT_USER, "Software\\Wine", hWine);
-        RegCloseKey(hWine);
-    }
-    rc = RegOverridePredefKey(HKEY_CURRENT_USER, m_hKey);
-    if (rc != ERROR_SUCCESS) ADD_FAILURE() << "cannot redirect HKEY_CURRENT_USER: " << rc;
 }
 
 RegistrySandbox::~RegistrySandbox() {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     if (m_hKey != nullptr) RegCloseKey(m_hKey);
     RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
     std::string parent = m_path.substr(0, m_path.rfind('\\'));
@@ -139,19 +128,19 @@ RegistrySandbox::~RegistrySandbox() {
 
 void RegistrySandbox::CreateKey(const std::string& path) {
     HKEY hKey;
-    LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
-    ASSERT_EQ(rc, ERROR_SUCCESS) << "creating HKCU\\" << path;
+    LONG rc = RegCreateKeyExA(m_hKey, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+    ASSERT_EQ(rc, ERROR_SUCCESS) << "creating " << path;
     RegCloseKey(hKey);
 }
 
 void RegistrySandbox::SetValue(const std::string& path, const std::string& name, DWORD type, const std::string& data) {
     HKEY hKey;
-    LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
-    ASSERT_EQ(rc, ERROR_SUCCESS) << "creating HKCU\\" << path;
+    LONG rc = RegCreateKeyExA(m_hKey, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+    ASSERT_EQ(rc, ERROR_SUCCESS) << "creating " << path;
     rc = RegSetValueExA(hKey, name.empty() ? nullptr : name.c_str(), 0, type,
                         reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
     RegCloseKey(hKey);
-    ASSERT_EQ(rc, ERROR_SUCCESS) << "setting HKCU\\" << path << " [" << name << "]";
+    ASSERT_EQ(rc, ERROR_SUCCESS) << "setting " << path << " [" << name << "]";
 }
 
 void RegistrySandbox::SetString(const std::string& path, const std::string& name, const std::string& text, DWORD type) {
@@ -160,7 +149,7 @@ void RegistrySandbox::SetString(const std::string& path, const std::string& name
 
 bool RegistrySandbox::GetValue(const std::string& path, const std::string& name, RegValue* pValue) const {
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(m_hKey, path.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
     DWORD type = 0;
     DWORD len = 0;
     LONG rc = RegQueryValueExA(hKey, name.empty() ? nullptr : name.c_str(), nullptr, &type, nullptr, &len);
@@ -177,17 +166,17 @@ bool RegistrySandbox::GetValue(const std::string& path, const std::string& name,
 
 bool RegistrySandbox::KeyExists(const std::string& path) const {
     HKEY hKey;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(m_hKey, path.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
     RegCloseKey(hKey);
     return true;
 }
 
 void RegistrySandbox::DeleteKey(const std::string& path) {
-    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+    RegDeleteTreeA(m_hKey, path.c_str());
 }
 
 std::vector<std::string> RegistrySandbox::Dump(const std::string& path) const {
-    return DumpTree(HKEY_CURRENT_USER, path);
+    return DumpTree(m_hKey, path);
 }
 
 }  // namespace harness

@@ -1,6 +1,6 @@
-// A private HKEY_CURRENT_USER for one test: HKCU is redirected to a fresh key
-// below the real one, holding a copy of the real Software\Wine, and the key is
-// deleted again when the sandbox ends.
+// A private root for one test's sound scheme: a fresh key below the real
+// HKEY_CURRENT_USER, given to the store or the dialog in its place, and deleted
+// again when the sandbox ends.
 #pragma once
 
 #include <windows.h>
@@ -47,10 +47,11 @@ public:
     RegistrySandbox(const RegistrySandbox&) = delete;
     RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
-    // The real key that stands in for HKEY_CURRENT_USER, below the real HKCU.
+    // The key that stands in for HKEY_CURRENT_USER, and its path below the real HKCU.
+    HKEY Root() const { return m_hKey; }
     const std::string& RealPath() const { return m_path; }
 
-    // Creates the key (and its parents) below the redirected HKCU.
+    // Creates the key (and its parents) below the sandbox's root.
     void CreateKey(const std::string& path);
     // Stores a value with exactly these bytes; "" names the unnamed default value.
     void SetValue(const std::string& path, const std::string& name, DWORD type, const std::string& data);

@@ -83,7 +83,7 @@ protected:
     static std::vector<std::string> Entries(HWND hDlg, int nID) {
         std::vector<std::string> out;
         HWND hCtl = GetDlgItem(hDlg, nID);
-        bool combo = nID == IDC_DRIVE_COMBO;
+        bool combo = nID == IDC_DRIVE_COMBO || nID == IDC_APP_COMBO;
         int n = static_cast<int>(SendMessageA(hCtl, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
         for (int i = 0; i < n; ++i) {
             char text[1024] = "";

@@ -27,8 +27,18 @@ BOOL CSoundControlDlg::LoadCurrentSounds(const std::wstring& strApp) {
     return TRUE;
 }
 
-void CSoundControlDlg::FillApplicationList() {
+void CSoundControlDlg::StartReading() {
+    // Only the store is touched, and nothing else touches it until OnInitDialog has waited.
+    m_reading = std::async(std::launch::async, [this] { return ReadDefaultApplication(); });
+}
+
+CSoundControlDlg::Reading CSoundControlDlg::ReadDefaultApplication() {
     m_apps = m_store.ListApplications();
+    if (!m_store.LoadEvents(kDefaultApp)) return Reading::kNoEvents;
+    return m_store.LoadCurrentSounds(kDefaultApp) ? Reading::kRead : Reading::kNoSounds;
+}
+
+void CSoundControlDlg::FillApplicationList() {
     m_cmbApp.ResetContent();
     for (const SchemeStore::Application& app : m_apps) m_cmbApp.AddString(app.strShown);
     m_cmbApp.SetCurSel(m_apps.empty() ? -1 : 0);

@@ -14,6 +14,7 @@ CSoundControlApp theApp;
 BOOL CSoundControlApp::InitInstance() {
     Enable3dControlsStatic();
     CSoundControlDlg dlg;
+    dlg.StartReading();
     m_pMainWnd = &dlg;
     dlg.DoModal();
     // Everything happened inside the dialog: no message loop follows.

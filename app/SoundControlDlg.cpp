@@ -82,6 +82,7 @@ ON_WM_MEASUREITEM()
 ON_WM_DRAWITEM()
 ON_WM_COMPAREITEM()
 ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
+ON_MESSAGE(WM_SHOWSOUNDINFO, OnShowSoundInfo)
 ON_WM_SYSCOMMAND()
 END_MESSAGE_MAP()
 
@@ -115,9 +116,9 @@ CSoundControlDlg::CSoundControlDlg(CWnd* pParent, HKEY hRoot)
       m_nDpi(0),
       m_hAssignedIcon(nullptr),
       m_nIconSize(0),
-      m_bHtmlHelpOpened(FALSE) {
-    m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
-}
+      m_bHtmlHelpOpened(FALSE),
+      m_bPainted(FALSE),
+      m_hIcon(nullptr) {}
 
 CSoundControlDlg::~CSoundControlDlg() {
     delete m_pDIBitmap;
@@ -144,6 +145,9 @@ void CSoundControlDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CSoundControlDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    // Loaded here, not on construction: the first icon starts the window
+    // system, which the catalogue's reading ahead runs beside.
+    m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     HMENU hSystemMenu = ::GetSystemMenu(m_hWnd, FALSE);
     if (hSystemMenu != nullptr) {
@@ -154,11 +158,14 @@ BOOL CSoundControlDlg::OnInitDialog() {
     SendDlgItemMessage(IDC_EVENT_LIST, LB_RESETCONTENT);
     FillDriveList();
 
+    const Reading reading = m_reading.valid() ? m_reading.get() : ReadDefaultApplication();
     FillApplicationList();
 
     // Without the catalogue the dialog stays open, its event list hidden and empty.
-    if (!LoadEvents(L".Default")) return FALSE;
-    if (!LoadCurrentSounds(L".Default")) return FALSE;
+    if (reading != Reading::kRead) {
+        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+        return FALSE;
+    }
 
     LayoutForDpi();
     ShowApplication(L".Default");
@@ -169,6 +176,10 @@ BOOL CSoundControlDlg::OnInitDialog() {
 
 void CSoundControlDlg::OnPaint() {
     CPaintDC dc(this);
+    if (!m_bPainted) {
+        m_bPainted = TRUE;
+        if (!m_strInfoPending.IsEmpty()) PostMessage(WM_SHOWSOUNDINFO);
+    }
     if (IsIconic()) {
         SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
         int cxIcon = GetSystemMetrics(SM_CXICON);
@@ -221,15 +232,27 @@ void CSoundControlDlg::ShowChosenSound(const CString& strPath) {
         m_strDescription.Empty();
         delete SetPalette(nullptr);
         GetDlgItem(IDC_SOUND_INFO)->SetWindowText("");
+        m_strInfoPending.Empty();
     } else {
         // A file that cannot be opened is still read by all three: the picture
         // reader's message names the failure.
         ReadPicture(strPath);
         ReadDescription(strPath);
-        GetDlgItem(IDC_SOUND_INFO)->SetWindowText(ReadSoundInfo(strPath));
+        // The first format query of a process loads the sound drivers, which
+        // takes a good part of a second: the dialog is shown first.
+        m_strInfoPending = m_bPainted ? CString() : strPath;
+        GetDlgItem(IDC_SOUND_INFO)->SetWindowText(m_bPainted ? ReadSoundInfo(strPath) : CString());
     }
     InvalidateRect(m_rcPicture, TRUE);
     InvalidateRect(m_rcDescription, TRUE);
+}
+
+LRESULT CSoundControlDlg::OnShowSoundInfo(WPARAM, LPARAM) {
+    if (!m_strInfoPending.IsEmpty()) {
+        GetDlgItem(IDC_SOUND_INFO)->SetWindowText(ReadSoundInfo(m_strInfoPending));
+        m_strInfoPending.Empty();
+    }
+    return 0;
 }
 
 UINT CSoundControlDlg::GetDpi() {

@@ -3,6 +3,7 @@
 // named in the comments below.
 #pragma once
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ public:
     BOOL OnInitDialog() override;
 
     // app/DialogScheme.cpp, through the store of scheme/SchemeStore.h
+    // Starts reading the applications and .Default's events with their sounds
+    // on a thread of its own, so that the registry is read while the window
+    // system starts; OnInitDialog takes what it read. Without it, OnInitDialog
+    // reads them itself.
+    void StartReading();
     BOOL LoadEvents(const std::wstring& strApp);
     BOOL LoadCurrentSounds(const std::wstring& strApp);
     void OnOK() override;
@@ -53,7 +59,10 @@ protected:
     SoundEvent* GetEvent(INT_PTR nIndex) const;
 
     // app/DialogScheme.cpp
-    // Lists the applications to choose from, .Default chosen.
+    // What reading the applications and .Default found.
+    enum class Reading { kRead, kNoEvents, kNoSounds };
+    Reading ReadDefaultApplication();
+    // Lists the applications read, .Default chosen.
     void FillApplicationList();
     afx_msg void OnSelchangeAppCombo();
     // Fills the event list with an application's events, read already, and chooses the first.
@@ -97,6 +106,9 @@ protected:
     // The line for a wave file: its format, rate, sample size, channels and
     // length where the system can play that format, else why not.
     CString ReadSoundInfo(LPCSTR lpszPath);
+    // Shows the line for the file chosen before the dialog was first painted.
+    afx_msg LRESULT OnShowSoundInfo(WPARAM wParam, LPARAM lParam);
+    enum { WM_SHOWSOUNDINFO = WM_APP + 1 };
 
     // preview/Palette.cpp
     CPalette* SetPalette(CPalette* pPalette);
@@ -160,6 +172,7 @@ protected:
     SchemeStore m_store;                           // the sound scheme, with the events of every application read
     std::vector<SchemeStore::Application> m_apps;  // in the application list's order
     std::wstring m_strApp;                         // the key name of the application whose events are shown
+    std::future<Reading> m_reading;                // the reading started ahead, until OnInitDialog takes it
     std::wstring m_strAppliedScheme;  // the id of the scheme applied, which OK makes current; empty for none
     BOOL m_bLabelExact;               // the directory label names the current directory exactly
     BOOL m_bPlaying;                  // a test playback is open
@@ -175,6 +188,8 @@ protected:
     int m_nIconSize;           // the small-icon size at the window's DPI
     CFont m_fntDescription;    // the description's font where the window's DPI is not the system's
     BOOL m_bHtmlHelpOpened;    // Help opened HTML Help, which closes with the dialog
+    BOOL m_bPainted;           // the dialog was painted once
+    CString m_strInfoPending;  // the file whose line waits for the first painting; empty for none
     CButton m_btnTest;
     CStatic m_stcDirectory;
     CComboBox m_cmbDrive;

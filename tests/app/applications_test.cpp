@@ -82,6 +82,8 @@ TEST_F(ApplicationsTest, ChooserListsEveryApplicationWithAShownEventByItsName) {
     EXPECT_EQ(Entries(hDlg, IDC_APP_COMBO),
               std::vector<std::string>({"Windows", "Caf?", "Zeta", "エクスプローラー", "音声認識"}));
     EXPECT_EQ(SendDlgItemMessageA(hDlg, IDC_APP_COMBO, CB_GETCURSEL, 0, 0), 0);
+    // The first event's line, asked of the sound system once the dialog has been painted.
+    EXPECT_EQ(harness::WindowText(GetDlgItem(hDlg, IDC_SOUND_INFO)), "PCM 22,050 Hz 16 ビット モノラル 0.10 秒");
 
     SetFocus(GetDlgItem(hDlg, IDC_FILE_LIST));
     MSG alt{GetFocus(), WM_SYSCHAR, 'a', 1 << 29, 0, {0, 0}};

@@ -49,6 +49,8 @@ raw="$out/raw.txt"
 : >"$raw"
 echo "bench: start-up" >&2
 wine "$bench" startup "$runs" "$(winpath "$build/app/ZORVAND.EXE")" "$(winpath "$build/bench/bare_dialog.exe")" >>"$raw"
+echo "bench: start-up with further applications" >&2
+wine "$bench" apps "$runs" "$(winpath "$build/app/ZORVAND.EXE")" >>"$raw"
 echo "bench: a scheme applied" >&2
 wine "$bench" schemes "$runs" >>"$raw"
 echo "bench: in process" >&2
@@ -90,7 +92,7 @@ printf 'sizes %s\n' "$("$out/bench_native" sizes "$runs" "$many")" >>"$raw"
 # metric, what is measured against what, goal
 awk -v tsv="$out/results.tsv" '
   BEGIN {
-    order = "startup refill preview chunkwalk select memory walk manywalk edit editmemory layouts schemes"
+    order = "startup refill preview chunkwalk select memory walk manywalk edit editmemory layouts schemes apps"
     name["startup"] = "1 start-up, 200 events, 2,000 files vs bare dialog";      goal["startup"] = 1.5
     name["refill"] = "2 RefreshFileList, 10,000 files vs FindFirstFile";         goal["refill"] = 3
     name["preview"] = "3 ReadPicture+ReadDescription, 1 GiB vs 1 MiB";          goal["preview"] = 1.2
@@ -103,6 +105,7 @@ awk -v tsv="$out/results.tsv" '
     name["editmemory"] = "10 wavtheme set --text peak memory vs 64 MiB";         goal["editmemory"] = 1
     name["layouts"] = "11 start-up, 60 events, current layout vs old";         goal["layouts"] = 1.2
     name["schemes"] = "12 scheme applied and OK, 200 events vs start-up";        goal["schemes"] = 1.5
+    name["apps"] = "13 start-up with 5 applications of 20 events vs row 1"; goal["apps"] = 1.05
   }
   { ours[$1] = $2; ref[$1] = $3 }
   function show(m, v) { return m ~ /memory/ ? sprintf("%.1f MiB", v / 1048576) : sprintf("%.1f ms", v * 1000) }

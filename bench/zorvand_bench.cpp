@@ -6,6 +6,7 @@
 //   zorvand_bench memory DIR                      peak working set after start-up and browsing
 //   zorvand_bench layouts N ZORVAND.EXE LIBRARY   start-up on today's scheme layout against the old one
 //   zorvand_bench walk N FILE                     the preview of a file of many chunks against reading it
+//   zorvand_bench apps N ZORVAND.EXE              start-up with five further applications against without
 //
 // The real dialog reads the real HKEY_CURRENT_USER of the prefix it runs in: the
 // benchmark's own prefix, whose scheme it made.
@@ -407,6 +408,43 @@ int Walk(int n, const std::string& path) {
     return 0;
 }
 
+// --------------------------------------------------------------- applications
+
+// Five applications of twenty events each beside .Default, or none: their
+// events are read only when chosen, so start-up reads the applications' names
+// and one label each.
+void SetApplications(bool bPresent) {
+    for (int app = 0; app < 5; ++app) {
+        const std::string name = "BenchApp" + std::to_string(app);
+        const std::string appKey = "AppEvents\\Schemes\\Apps\\" + name;
+        RegDeleteTreeA(HKEY_CURRENT_USER, appKey.c_str());
+        for (int event = 0; event < 20; ++event) {
+            const std::string key = name + "Event" + std::to_string(event);
+            const std::string label = "AppEvents\\EventLabels\\" + key;
+            RegDeleteTreeA(HKEY_CURRENT_USER, label.c_str());
+            if (!bPresent) continue;
+            SetValue(label, nullptr, REG_SZ, "Bench application event " + std::to_string(event));
+            SetValue(appKey + "\\" + key + "\\.Current", nullptr, REG_SZ, "D:\\BENCH2K\\snd0001.wav");
+        }
+        if (bPresent) SetValue(appKey, nullptr, REG_SZ, "Bench application " + std::to_string(app));
+    }
+}
+
+int Applications(int n, const std::string& program) {
+    std::vector<double> with;
+    std::vector<double> without;
+    SetApplications(true);
+    TimeStart(program, true);
+    for (int i = 0; i < n; ++i) {
+        SetApplications(true);
+        with.push_back(TimeStart(program, true));
+        SetApplications(false);
+        without.push_back(TimeStart(program, true));
+    }
+    std::printf("apps %.6f %.6f\n", Median(with), Median(without));
+    return 0;
+}
+
 int main(int argc, char** argv) {
     AfxWinInit(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWNORMAL);
     std::string cmd = argc > 1 ? argv[1] : "";
@@ -416,8 +454,9 @@ int main(int argc, char** argv) {
     if (cmd == "layouts" && argc == 5) return Layouts(std::atoi(argv[2]), argv[3], argv[4]);
     if (cmd == "schemes" && argc == 3) return Schemes(std::atoi(argv[2]));
     if (cmd == "walk" && argc == 4) return Walk(std::atoi(argv[2]), argv[3]);
+    if (cmd == "apps" && argc == 4) return Applications(std::atoi(argv[2]), argv[3]);
     std::fprintf(stderr,
                  "usage: zorvand_bench startup N ZORVAND.EXE BARE.EXE | inproc N DIR BIG SMALL KEY | memory DIR | "
-                 "layouts N ZORVAND.EXE LIBRARY | walk N FILE\n");
+                 "layouts N ZORVAND.EXE LIBRARY | walk N FILE | apps N ZORVAND.EXE\n");
     return 2;
 }

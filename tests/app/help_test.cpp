@@ -15,7 +15,7 @@ namespace {
 
 const char kHelpTitle[] = "ザルノクサウンドコントロール ヘルプ";
 const std::vector<std::string> kContents = {
-    "目次",     "はじめに", "画面の各部",  "音を割り当てる",          "ファイルを探す",
+    "目次",     "はじめに", "画面の各部",  "音を割り当てる",          "アプリケーションの場面", "ファイルを探す",
     "音を試す", "絵と説明", "OK と ｷｬﾝｾﾙ", "サウンド設定 (スキーム)", "メッセージと対処"};
 
 enum class Viewer { kRuntime, kStub, kNone };

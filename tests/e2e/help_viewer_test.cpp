@@ -16,8 +16,9 @@ namespace {
 const char kApps[] = "AppEvents\\Schemes\\Apps\\.Default";
 const char kHelpTitle[] = "ザルノクサウンドコントロール ヘルプ";
 // The topics the contents topic lists, in order.
-const char* const kTopics[] = {"はじめに", "画面の各部",  "音を割り当てる",          "ファイルを探す",  "音を試す",
-                               "絵と説明", "OK と ｷｬﾝｾﾙ", "サウンド設定 (スキーム)", "メッセージと対処"};
+const char* const kTopics[] = {
+    "はじめに", "画面の各部", "音を割り当てる", "アプリケーションの場面",  "ファイルを探す",
+    "音を試す", "絵と説明",   "OK と ｷｬﾝｾﾙ",    "サウンド設定 (スキーム)", "メッセージと対処"};
 // The viewer's text and button box windows.
 constexpr int kViewerText = 0x701;
 constexpr int kViewerButtons = 0x700;

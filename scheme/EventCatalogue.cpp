@@ -140,7 +140,7 @@ std::vector<SchemeStore::Application> SchemeStore::ListApplications() const {
                 apps.push_back(Application{strApp, ReadAppName(hAppKey, &strings, strApp)});
             ::RegCloseKey(hAppKey);
         }
-        // Byte order of the code page, as names were ordered by the code page before the locale knew them.
+        // The code page's byte order of the names shown.
         std::stable_sort(apps.begin() + 1, apps.end(), [](const Application& a, const Application& b) {
             return std::strcmp(a.strShown, b.strShown) < 0;
         });

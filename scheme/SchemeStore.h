@@ -1,8 +1,9 @@
-// The sound scheme in the registry, apart from any window: the events that an
-// application declares, their labels and current sounds, and the writing back
-// of what the user changed. Every key it reads or writes lies below the root it
-// is given: HKEY_CURRENT_USER for the program, a sandbox key in tests. It shows
-// nothing; what fails is told to its caller.
+// The sound scheme in the registry, apart from any window: the applications
+// with sound events, the events each declares with their labels and current
+// sounds, kept once read with what the user changed, and the writing back of
+// those changes. Every key it reads or writes lies below the root it is given:
+// HKEY_CURRENT_USER for the program, a sandbox key in tests. It shows nothing;
+// what fails is told to its caller.
 #pragma once
 
 #include <functional>

@@ -28,11 +28,12 @@ BOOL CSoundControlDlg::LoadCurrentSounds(const std::wstring& strApp) {
 }
 
 void CSoundControlDlg::StartReading() {
-    // Only the store is touched, and nothing else touches it until OnInitDialog has waited.
-    m_reading = std::async(std::launch::async, [this] { return ReadDefaultApplication(); });
+    // What it fills is touched by nothing else until OnInitDialog has waited.
+    m_reading = std::async(std::launch::async, [this] { return ReadAhead(); });
 }
 
-CSoundControlDlg::Reading CSoundControlDlg::ReadDefaultApplication() {
+CSoundControlDlg::Reading CSoundControlDlg::ReadAhead() {
+    m_driveEntries = ReadDriveEntries();
     m_apps = m_store.ListApplications();
     if (!m_store.LoadEvents(kDefaultApp)) return Reading::kNoEvents;
     return m_store.LoadCurrentSounds(kDefaultApp) ? Reading::kRead : Reading::kNoSounds;

@@ -156,9 +156,9 @@ BOOL CSoundControlDlg::OnInitDialog() {
     }
     SendDlgItemMessage(IDC_FILE_LIST, LB_RESETCONTENT);
     SendDlgItemMessage(IDC_EVENT_LIST, LB_RESETCONTENT);
+    // What was read ahead, or is read now.
+    const Reading reading = m_reading.valid() ? m_reading.get() : ReadAhead();
     FillDriveList();
-
-    const Reading reading = m_reading.valid() ? m_reading.get() : ReadDefaultApplication();
     FillApplicationList();
 
     // Without the catalogue the dialog stays open, its event list hidden and empty.

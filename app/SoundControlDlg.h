@@ -26,10 +26,10 @@ public:
     BOOL OnInitDialog() override;
 
     // app/DialogScheme.cpp, through the store of scheme/SchemeStore.h
-    // Starts reading the applications and .Default's events with their sounds
-    // on a thread of its own, so that the registry is read while the window
-    // system starts; OnInitDialog takes what it read. Without it, OnInitDialog
-    // reads them itself.
+    // Starts reading the drives, the applications and .Default's events with
+    // their sounds on a thread of its own, so that they are read while the
+    // window system starts; OnInitDialog takes what it read. Without it,
+    // OnInitDialog reads them itself.
     void StartReading();
     BOOL LoadEvents(const std::wstring& strApp);
     BOOL LoadCurrentSounds(const std::wstring& strApp);
@@ -61,7 +61,9 @@ protected:
     // app/DialogScheme.cpp
     // What reading the applications and .Default found.
     enum class Reading { kRead, kNoEvents, kNoSounds };
-    Reading ReadDefaultApplication();
+    // Reads what start-up shows, none of it from the window: the drives, the
+    // applications, and .Default's events with their sounds.
+    Reading ReadAhead();
     // Lists the applications read, .Default chosen.
     void FillApplicationList();
     afx_msg void OnSelchangeAppCombo();
@@ -77,6 +79,9 @@ protected:
     void ShowNoSound();
 
     // browser/DriveList.cpp
+    // Every drive's entry, its letter and its label; asks nothing of the window.
+    std::vector<CString> ReadDriveEntries();
+    // Adds the entries read to the drive list.
     void FillDriveList();
     CString GetDriveLabel(CString strDrive);
 
@@ -173,6 +178,7 @@ protected:
     std::vector<SchemeStore::Application> m_apps;  // in the application list's order
     std::wstring m_strApp;                         // the key name of the application whose events are shown
     std::future<Reading> m_reading;                // the reading started ahead, until OnInitDialog takes it
+    std::vector<CString> m_driveEntries;           // the drive list's entries, read at start-up
     std::wstring m_strAppliedScheme;  // the id of the scheme applied, which OK makes current; empty for none
     BOOL m_bLabelExact;               // the directory label names the current directory exactly
     BOOL m_bPlaying;                  // a test playback is open

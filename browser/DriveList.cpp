@@ -2,7 +2,8 @@
 // its volume label or the network name it is connected to.
 #include "SoundControlDlg.h"
 
-void CSoundControlDlg::FillDriveList() {
+std::vector<CString> CSoundControlDlg::ReadDriveEntries() {
+    std::vector<CString> entries;
     for (char chDrive = 'A'; chDrive <= 'Z'; ++chDrive) {
         char szEntry[MAX_PATH];
         ::wsprintfA(szEntry, "%c:\\", chDrive);
@@ -14,8 +15,13 @@ void CSoundControlDlg::FillDriveList() {
         ::lstrcatA(szEntry, "  ");
         // The entry is cut to the buffer: the letter always leads it, which is what the list relies on.
         ::lstrcpynA(szEntry + 4, strLabel, MAX_PATH - 4);
-        m_cmbDrive.AddString(szEntry);
+        entries.emplace_back(szEntry);
     }
+    return entries;
+}
+
+void CSoundControlDlg::FillDriveList() {
+    for (const CString& strEntry : m_driveEntries) m_cmbDrive.AddString(strEntry);
 }
 
 CString CSoundControlDlg::GetDriveLabel(CString strDrive) {

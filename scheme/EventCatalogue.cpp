@@ -56,13 +56,18 @@ BOOL ReadLabel(HKEY hLabelKey, IndirectStrings* pStrings, CString* pLabel) {
     return TRUE;
 }
 
-// Whether any event of the application has a label that the dialog shows:
-// the first one found ends the search.
-BOOL HasShownEvent(HKEY hAppKey, HKEY hLabels, IndirectStrings* pStrings) {
+// Calls visit(key name, label) for each event of the application that the
+// dialog shows, in the registry's order, until it returns FALSE. An event
+// without a label, or one that the system's sound settings hide, is neither
+// shown nor written.
+template <typename Visit>
+void ForEachShownEvent(HKEY hAppKey, HKEY hLabels, IndirectStrings* pStrings, Visit visit) {
     for (DWORD nIndex = 0;; ++nIndex) {
         WCHAR szKey[MAX_PATH];
         DWORD nKey = MAX_PATH;
         LONG rc = ::RegEnumKeyExW(hAppKey, nIndex, szKey, &nKey, nullptr, nullptr, nullptr, nullptr);
+        // A name too long for the buffer skips its event; any other error (the key
+        // deleted meanwhile) would repeat for every index: what was read is shown.
         if (rc == ERROR_MORE_DATA) continue;
         if (rc != ERROR_SUCCESS) break;
         HKEY hLabelKey;
@@ -70,9 +75,8 @@ BOOL HasShownEvent(HKEY hAppKey, HKEY hLabels, IndirectStrings* pStrings) {
         CString strLabel;
         BOOL bShown = ReadLabel(hLabelKey, pStrings, &strLabel);
         ::RegCloseKey(hLabelKey);
-        if (bShown) return TRUE;
+        if (bShown && !visit(std::wstring(szKey, nKey), strLabel)) return;
     }
-    return FALSE;
 }
 
 // The name an application is offered under: its DispFileName resolved, else
@@ -95,6 +99,10 @@ SchemeStore::~SchemeStore() {
         for (INT_PTR i = 0; i < events.GetSize(); ++i) delete reinterpret_cast<SoundEvent*>(events.GetAt(i));
         events.RemoveAll();
     }
+}
+
+LONG SchemeStore::OpenAppKey(const std::wstring& strApp, HKEY* phKey) const {
+    return ::RegOpenKeyExW(m_hRoot, (std::wstring(kAppsKey) + L"\\" + strApp).c_str(), 0, KEY_READ, phKey);
 }
 
 SchemeStore::EventTable* SchemeStore::FindTable(const std::wstring& strApp) const {
@@ -136,8 +144,14 @@ std::vector<SchemeStore::Application> SchemeStore::ListApplications() const {
         for (const std::wstring& strApp : scheme::SubkeyNames(hApps)) {
             if (scheme::SameKeyName(strApp, kDefaultApp)) continue;
             if (::RegOpenKeyExW(hApps, strApp.c_str(), 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) continue;
-            if (hLabels != nullptr && HasShownEvent(hAppKey, hLabels, &strings))
-                apps.push_back(Application{strApp, ReadAppName(hAppKey, &strings, strApp)});
+            // The first event shown is enough.
+            BOOL bShown = FALSE;
+            if (hLabels != nullptr)
+                ForEachShownEvent(hAppKey, hLabels, &strings, [&bShown](const std::wstring&, const CString&) {
+                    bShown = TRUE;
+                    return FALSE;
+                });
+            if (bShown) apps.push_back(Application{strApp, ReadAppName(hAppKey, &strings, strApp)});
             ::RegCloseKey(hAppKey);
         }
         // The code page's byte order of the names shown.
@@ -152,8 +166,7 @@ std::vector<SchemeStore::Application> SchemeStore::ListApplications() const {
 
 BOOL SchemeStore::LoadEvents(const std::wstring& strApp) {
     HKEY hAppKey;
-    std::wstring strPath = std::wstring(kAppsKey) + L"\\" + strApp;
-    if (::RegOpenKeyExW(m_hRoot, strPath.c_str(), 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
+    if (OpenAppKey(strApp, &hAppKey) != ERROR_SUCCESS) return FALSE;
     EventTable* pTable = FindTable(strApp);
     if (pTable == nullptr) {
         m_tables.emplace_back(strApp, std::make_unique<EventTable>());
@@ -168,25 +181,10 @@ BOOL SchemeStore::LoadEvents(const std::wstring& strApp) {
     }
     // Each library of localised names is loaded once for the whole catalogue.
     IndirectStrings strings;
-    for (DWORD nIndex = 0;; ++nIndex) {
-        WCHAR szKey[MAX_PATH];
-        DWORD nKey = MAX_PATH;
-        LONG rc = ::RegEnumKeyExW(hAppKey, nIndex, szKey, &nKey, nullptr, nullptr, nullptr, nullptr);
-        // A name too long for the buffer skips its event; any other error (the key
-        // deleted meanwhile) would repeat for every index: what was read is shown.
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) break;
-        std::wstring strKey(szKey, nKey);
-
-        HKEY hLabelKey;
-        if (::RegOpenKeyExW(hLabels, strKey.c_str(), 0, KEY_READ, &hLabelKey) != ERROR_SUCCESS) continue;
-        // An event without a label, or one that the system's sound settings hide,
-        // is neither shown nor written.
-        CString strLabel;
-        if (ReadLabel(hLabelKey, &strings, &strLabel))
-            events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, strLabel)));
-        ::RegCloseKey(hLabelKey);
-    }
+    ForEachShownEvent(hAppKey, hLabels, &strings, [&events](const std::wstring& strKey, const CString& strLabel) {
+        events.Add(reinterpret_cast<CObject*>(new SoundEvent(strKey, strLabel)));
+        return TRUE;
+    });
     ::RegCloseKey(hLabels);
     ::RegCloseKey(hAppKey);
     return TRUE;
@@ -194,8 +192,7 @@ BOOL SchemeStore::LoadEvents(const std::wstring& strApp) {
 
 BOOL SchemeStore::LoadCurrentSounds(const std::wstring& strApp) {
     HKEY hAppKey;
-    std::wstring strPath = std::wstring(kAppsKey) + L"\\" + strApp;
-    if (::RegOpenKeyExW(m_hRoot, strPath.c_str(), 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
+    if (OpenAppKey(strApp, &hAppKey) != ERROR_SUCCESS) return FALSE;
     EventTable* pTable = FindTable(strApp);
     const INT_PTR nEvents = pTable != nullptr ? pTable->events.GetSize() : 0;
     for (INT_PTR i = 0; i < nEvents; ++i) {

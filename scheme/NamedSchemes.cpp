@@ -155,9 +155,7 @@ BOOL SchemeStore::SetSchemeInUse(const std::wstring& strId) const {
 
 BOOL SchemeStore::LoadSchemeSounds(const std::wstring& strApp, const std::wstring& strId) const {
     HKEY hAppKey;
-    if (::RegOpenKeyExW(m_hRoot, (std::wstring(kAppsKey) + L"\\" + strApp).c_str(), 0, KEY_READ, &hAppKey) !=
-        ERROR_SUCCESS)
-        return FALSE;
+    if (OpenAppKey(strApp, &hAppKey) != ERROR_SUCCESS) return FALSE;
     const CObArray& events = GetEvents(strApp);
     for (INT_PTR i = 0; i < events.GetSize(); ++i) {
         auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));

@@ -4,8 +4,7 @@
 
 BOOL SchemeStore::SaveCurrentSounds(const std::wstring& strApp, const SaveReport& report) const {
     HKEY hAppKey;
-    std::wstring strPath = L"AppEvents\\Schemes\\Apps\\" + strApp;
-    if (::RegOpenKeyExW(m_hRoot, strPath.c_str(), 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) return FALSE;
+    if (OpenAppKey(strApp, &hAppKey) != ERROR_SUCCESS) return FALSE;
     // Without the current sounds nothing is known of what the events hold:
     // writing would put empty values over the whole scheme.
     const EventTable* pTable = FindTable(strApp);

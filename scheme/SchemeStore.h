@@ -143,6 +143,8 @@ private:
         BOOL bSoundsLoaded = FALSE;  // their current sounds were read
     };
     EventTable* FindTable(const std::wstring& strApp) const;
+    // Opens Schemes\Apps\<app> for reading.
+    LONG OpenAppKey(const std::wstring& strApp, HKEY* phKey) const;
 
     HKEY m_hRoot;
     std::vector<std::pair<std::wstring, std::unique_ptr<EventTable>>> m_tables;  // in the order first asked

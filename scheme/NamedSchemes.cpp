@@ -10,7 +10,10 @@
 #include "SchemeStore.h"
 #include "SoundEvent.h"
 
+using scheme::NameLess;
+using scheme::SameName;
 using scheme::StoredValue;
+using scheme::WriteSubkeyDefault;
 
 namespace {
 
@@ -19,28 +22,6 @@ const WCHAR kNamesKey[] = L"AppEvents\\Schemes\\Names";
 const WCHAR kAppsKey[] = L"AppEvents\\Schemes\\Apps";
 // Ids are cut to this many characters before a number makes them unique.
 constexpr size_t kMaxIdBase = 16;
-
-BOOL SameName(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
-struct NameLess {
-    bool operator()(const std::wstring& a, const std::wstring& b) const {
-        return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                      TRUE) == CSTR_LESS_THAN;
-    }
-};
-
-LONG WriteSubkeyDefault(HKEY hParent, const std::wstring& strSubkey, const StoredValue& value) {
-    HKEY hKey;
-    LONG rc = ::RegCreateKeyExW(hParent, strSubkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                                &hKey, nullptr);
-    if (rc != ERROR_SUCCESS) return rc;
-    rc = scheme::WriteDefaultValue(hKey, value);
-    ::RegCloseKey(hKey);
-    return rc;
-}
 
 BOOL HasSubkey(HKEY hParent, const std::wstring& strSubkey) {
     HKEY hKey;
@@ -295,4 +276,8 @@ BOOL SchemeStore::DeleteScheme(const std::wstring& strId) const {
     BOOL bRemoved = RemoveSchemeKeys(strId);
     if (bRemoved && SameName(GetSchemeInUse(), strId)) bRemoved = SetSchemeInUse(std::wstring());
     return bRemoved;
+}
+
+BOOL SchemeStore::VisitEvents(REGSAM access, const EventVisitor& visit) const {
+    return ForEachEvent(access, visit);
 }

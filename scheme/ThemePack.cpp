@@ -44,6 +44,7 @@ public:
         if (m_pBytes != nullptr) {
             if (m_pBytes->size() + cb > m_nLimit) return UINT(-1);
             m_pBytes->append(static_cast<const char*>(pData), cb);
+            m_nPos = m_pBytes->size();
             return cb;
         }
         DWORD nWritten = 0;

@@ -104,17 +104,15 @@ protected:
         }
         return values;
     }
-    // The folders that taking in packs made.
-    std::vector<std::string> PackFolders() const {
-        std::vector<std::string> names;
+    // How many folders taking in packs made.
+    int PackFolders() const {
         WIN32_FIND_DATAA found;
         HANDLE hFind = FindFirstFileA((m_dir / "local\\ZORVAND\\スキーム\\*").c_str(), &found);
-        if (hFind == INVALID_HANDLE_VALUE) return names;
-        do {
-            if (found.cFileName[0] != '.') names.emplace_back(found.cFileName);
-        } while (FindNextFileA(hFind, &found));
-        FindClose(hFind);
-        return names;
+        int nFolders = 0;
+        for (BOOL bFound = hFind != INVALID_HANDLE_VALUE; bFound; bFound = FindNextFileA(hFind, &found))
+            nFolders += found.cFileName[0] != '.';
+        if (hFind != INVALID_HANDLE_VALUE) FindClose(hFind);
+        return nFolders;
     }
     std::string Folder(const std::string& name) const { return m_dir / ("local\\ZORVAND\\スキーム\\" + name); }
 
@@ -294,7 +292,7 @@ TEST_F(SchemeSharingTest, WhatIsNoSchemeGetsItsBoxAndWritesNothing) {
         EXPECT_EQ(boxes.Boxes()[0].text, c.box);
         EXPECT_EQ(boxes.Boxes()[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
         EXPECT_EQ(m_reg.Dump("AppEvents"), before);
-        EXPECT_TRUE(PackFolders().empty());
+        EXPECT_EQ(PackFolders(), 0);
     }
 }
 

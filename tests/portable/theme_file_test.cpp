@@ -13,18 +13,10 @@
 
 namespace scheme {
 
-// Failures show a sound as its fields, non-ASCII characters as code points.
+// Failures show a sound's fields.
 void PrintTo(const ThemeSound& sound, std::ostream* pOut) {
-    for (const std::u16string* pText : {&sound.app, &sound.event, &sound.path}) {
-        for (char16_t c : *pText) {
-            if (c < 0x80)
-                *pOut << static_cast<char>(c);
-            else
-                *pOut << "\\u" << std::hex << static_cast<unsigned>(c) << std::dec;
-        }
-        *pOut << '|';
-    }
-    *pOut << sound.inThemeFolder << sound.expandable;
+    *pOut << testing::PrintToString(sound.app) << '|' << testing::PrintToString(sound.event) << '|'
+          << testing::PrintToString(sound.path) << '|' << sound.inThemeFolder << sound.expandable;
 }
 
 }  // namespace scheme

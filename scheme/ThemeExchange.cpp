@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -58,6 +59,7 @@ BOOL ReadStart(const std::wstring& strPath, DWORD nMax, std::string* pBytes) {
     return bRead;
 }
 
+// Writes the bytes as the file, created as dwCreation asks.
 BOOL WriteNewFile(const std::wstring& strPath, const std::string& bytes, DWORD dwCreation) {
     HANDLE hFile =
         ::CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, dwCreation, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -68,6 +70,7 @@ BOOL WriteNewFile(const std::wstring& strPath, const std::string& bytes, DWORD d
     return ::CloseHandle(hFile) && bWritten;
 }
 
+// Removes a folder this made, with everything in it.
 void DeleteTree(const std::wstring& strFolder) {
     WIN32_FIND_DATAW found;
     HANDLE hFind = ::FindFirstFileW((strFolder + L"\\*").c_str(), &found);

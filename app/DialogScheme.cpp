@@ -99,7 +99,7 @@ void CSoundControlDlg::OnOK() {
     // missing is reported again; every other application only once shown.
     SaveCurrentSounds(kDefaultApp);
     for (const std::wstring& strApp : m_store.GetLoadedApplications())
-        if (!scheme::SameKeyName(strApp, kDefaultApp)) SaveCurrentSounds(strApp);
+        if (!scheme::SameName(strApp, kDefaultApp)) SaveCurrentSounds(strApp);
     CDialog::OnOK();
 }
 

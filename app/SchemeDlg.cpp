@@ -1,14 +1,17 @@
 #include "SchemeDlg.h"
 
+#include <commdlg.h>
+
 #include <cwchar>
 
 #include "NarrowNames.h"
 #include "RegistryValues.h"
 #include "SoundControlDlg.h"
+#include "ThemeExchange.h"
 
 namespace {
 
-constexpr size_t kMaxSchemeName = 64;
+constexpr size_t kMaxSchemeName = SchemeStore::kMaxSchemeName;
 
 // A message with one name in it, the name cut to what a scheme name may hold,
 // never in the middle of a double-byte character.
@@ -25,6 +28,38 @@ CString Format(LPCSTR pszFormat, const CString& strName) {
     return szText;
 }
 
+// A count for a message.
+CString Count(LPCSTR pszLabel, size_t nCount) {
+    char szText[128];
+    ::wsprintfA(szText, "\r\n%s: %u 個", pszLabel, static_cast<UINT>(nCount));
+    return szText;
+}
+
+// The file chosen in the system's dialog, in UTF-16, which names every file;
+// pPath gives the name first proposed. FALSE when none is chosen.
+BOOL ChooseFile(HWND hOwner, BOOL bSave, std::wstring* pPath) {
+    WCHAR szFile[4 * MAX_PATH];
+    ::lstrcpynW(szFile, pPath->c_str(), ARRAYSIZE(szFile));
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hOwner;
+    ofn.lpstrFilter = bSave ? L"テーマ パック (*.themepack)\0*.themepack\0テーマ ファイル (*.theme)\0*.theme\0"
+                            : L"テーマ、テーマ パック、INI ファイル\0*.theme;*.themepack;*.deskthemepack;*.ini\0"
+                              L"テーマ ファイル (*.theme)\0*.theme\0"
+                              L"テーマ パック (*.themepack;*.deskthemepack)\0*.themepack;*.deskthemepack\0"
+                              L"INI ファイル (*.ini)\0*.ini\0すべてのファイル (*.*)\0*.*\0";
+    ofn.lpstrFile = szFile;
+    ofn.nMaxFile = ARRAYSIZE(szFile);
+    ofn.lpstrTitle = bSave ? L"スキームの書き出し" : L"スキームの読み込み";
+    ofn.lpstrDefExt = bSave ? L"themepack" : nullptr;
+    // The main dialog's browser stands in the process's current directory.
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                (bSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    if (!(bSave ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn))) return FALSE;
+    *pPath = szFile;
+    return TRUE;
+}
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CSchemeDlg, CDialog)
@@ -33,6 +68,8 @@ ON_LBN_DBLCLK(IDC_SCHEME_LIST, OnSchemeApply)
 ON_BN_CLICKED(IDC_SCHEME_APPLY, OnSchemeApply)
 ON_BN_CLICKED(IDC_SCHEME_SAVE, OnSchemeSave)
 ON_BN_CLICKED(IDC_SCHEME_DELETE, OnSchemeDelete)
+ON_BN_CLICKED(IDC_SCHEME_IMPORT, OnSchemeImport)
+ON_BN_CLICKED(IDC_SCHEME_EXPORT, OnSchemeExport)
 END_MESSAGE_MAP()
 
 CSchemeDlg::CSchemeDlg(CSoundControlDlg* pOwner) : CDialog(CSchemeDlg::IDD, pOwner), m_pOwner(pOwner) {}
@@ -119,6 +156,58 @@ void CSchemeDlg::OnSchemeDelete() {
     if (!m_pOwner->DeleteScheme(*pScheme))
         MessageBox("スキームを削除できませんでした。", nullptr, MB_OK | MB_ICONEXCLAMATION);
     FillSchemeList(std::wstring());
+}
+
+void CSchemeDlg::OnSchemeImport() {
+    std::wstring strPath;
+    if (!ChooseFile(m_hWnd, FALSE, &strPath)) return;
+    scheme::ImportReport report;
+    scheme::ImportOutcome outcome = scheme::ImportTheme(m_pOwner->GetStore(), strPath, &report);
+    if (outcome != scheme::ImportOutcome::kImported) {
+        CString strFile;
+        scheme::NarrowText(report.strFile, &strFile);
+        const struct {
+            scheme::ImportOutcome outcome;
+            LPCSTR pszText;
+        } problems[] = {
+            {scheme::ImportOutcome::kUnreadable, "ファイルを読み込めません。"},
+            {scheme::ImportOutcome::kEmpty, "ファイルが空です。"},
+            {scheme::ImportOutcome::kNoSounds, "ファイルにサウンドの設定がありません。"},
+            {scheme::ImportOutcome::kLongSound, "パスが長すぎるサウンドがあります。"},
+            {scheme::ImportOutcome::kBadName, "テーマパックに、使えない名前のファイルがあります。"},
+            {scheme::ImportOutcome::kTooLarge, "テーマパックのファイルが多すぎるか、大きすぎます。"},
+            {scheme::ImportOutcome::kNoTheme, "テーマパックにテーマ ファイルがありません。"},
+            {scheme::ImportOutcome::kNotWave, "テーマパックの「%s」は WAVE ファイルではありません。"},
+            {scheme::ImportOutcome::kNotWritten, "スキームを読み込めませんでした。"},
+        };
+        for (const auto& problem : problems)
+            if (problem.outcome == outcome)
+                MessageBox(Format(problem.pszText, strFile), nullptr, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    FillSchemeList(report.strId);
+    MessageBox(Format("スキーム「%s」を読み込みました。\r\n", report.strName) + Count("サウンド", report.nSounds) +
+                   Count("このコンピューターにない場面", report.nLacking) +
+                   Count("見つからないファイル", report.nMissing),
+               nullptr, MB_OK | MB_ICONINFORMATION);
+}
+
+void CSchemeDlg::OnSchemeExport() {
+    // The chosen scheme, else the sounds that play now.
+    const SchemeStore::Scheme* pScheme = GetSelectedScheme();
+    CString strShown = pScheme != nullptr ? pScheme->strShown : CString("現在のサウンド");
+    std::wstring strName = pScheme != nullptr ? pScheme->strName : scheme::Widen(strShown);
+    std::wstring strPath = scheme::FileNameOf(strName);
+    if (!ChooseFile(m_hWnd, TRUE, &strPath)) return;
+    scheme::ExportReport report;
+    if (!scheme::ExportTheme(m_pOwner->GetStore(), pScheme != nullptr ? pScheme->strId : std::wstring(), strName,
+                             strPath, &report)) {
+        MessageBox("スキームを書き出せませんでした。", nullptr, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    MessageBox(Format("スキーム「%s」を書き出しました。\r\n", strShown) + Count("サウンド", report.nSounds) +
+                   Count("見つからないファイル", report.nMissing),
+               nullptr, MB_OK | MB_ICONINFORMATION);
 }
 
 CSchemeNameDlg::CSchemeNameDlg(CWnd* pParent) : CDialog(CSchemeNameDlg::IDD, pParent) {}

@@ -1,5 +1,6 @@
 // The sound settings: named schemes to apply to the dialog's events, to save
-// the dialog's sounds as, and to delete. Opened from the main dialog's system menu.
+// the dialog's sounds as, to delete, and to take in from theme files and write
+// out as them. Opened from the main dialog's system menu.
 #pragma once
 
 #include <string>
@@ -26,6 +27,8 @@ protected:
     afx_msg void OnSchemeApply();
     afx_msg void OnSchemeSave();
     afx_msg void OnSchemeDelete();
+    afx_msg void OnSchemeImport();
+    afx_msg void OnSchemeExport();
     // Lists the schemes by name, marks the one in use and selects the one of
     // the id given, else the first.
     void FillSchemeList(const std::wstring& strSelect);

@@ -23,6 +23,8 @@
 #define IDC_SCHEME_SAVE 1103
 #define IDC_SCHEME_DELETE 1104
 #define IDC_SCHEME_NAME 1105
+#define IDC_SCHEME_IMPORT 1106
+#define IDC_SCHEME_EXPORT 1107
 
 // The system menu's command that opens the sound settings.
 #define IDM_SCHEMES 0x0100

@@ -11,10 +11,10 @@ build=${1:?usage: run_fuzzers.sh BUILD_DIR SECONDS}
 seconds=${2:?usage: run_fuzzers.sh BUILD_DIR SECONDS}
 out="$build/fuzz"
 cxx=${CXX_FUZZ:-clang++}
-targets=(fuzz_riff_walk fuzz_dib fuzz_wave_edit)
+targets=(fuzz_riff_walk fuzz_dib fuzz_wave_edit fuzz_theme)
 library=(ByteSource RiffReader DisplayDib PreviewReaders SoundFormat)
 common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/common" -I"$root/preview"
-  -I"$root/tests/portable" -I"$root/tools/wavtheme")
+  -I"$root/scheme" -I"$root/tests/portable" -I"$root/tools/wavtheme")
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all)
 
 mkdir -p "$out/obj" "$out/artifacts"
@@ -26,9 +26,13 @@ done
 # wavtheme's wave rewrite, the other code of ours that reads untrusted files.
 "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/tools/wavtheme/WaveFile.cpp" \
   -o "$out/obj/WaveFile.o"
+# The theme file reader, which reads files that come from anywhere.
+"$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/scheme/ThemeFile.cpp" \
+  -o "$out/obj/ThemeFile.o"
 for target in "${targets[@]}"; do
   extra=()
   if [ "$target" = fuzz_wave_edit ]; then extra=("$out/obj/WaveFile.o"); fi
+  if [ "$target" = fuzz_theme ]; then extra=("$out/obj/ThemeFile.o"); fi
   "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer "$root/fuzz/$target.cpp" "${objects[@]}" "${extra[@]}" \
     -o "$out/$target"
 done
@@ -43,6 +47,9 @@ for seed in "$out/corpus/fuzz_riff_walk"/* "$root/fuzz/seeds/fuzz_riff_walk"/*; 
     { printf "\x$choice"; cat "$seed"; } >"$out/corpus/fuzz_wave_edit/$(basename "$seed")-$choice"
   done
 done
+# The theme reader's seeds: the theme files of the native tests.
+mkdir -p "$out/corpus/fuzz_theme"
+cp "$root/tests/portable/themes"/* "$out/corpus/fuzz_theme"/
 status=0
 for target in "${targets[@]}"; do
   if [ -d "$root/fuzz/seeds/$target" ]; then

@@ -107,7 +107,7 @@ LONG SchemeStore::OpenAppKey(const std::wstring& strApp, HKEY* phKey) const {
 
 SchemeStore::EventTable* SchemeStore::FindTable(const std::wstring& strApp) const {
     for (const auto& table : m_tables)
-        if (scheme::SameKeyName(table.first, strApp)) return table.second.get();
+        if (scheme::SameName(table.first, strApp)) return table.second.get();
     return nullptr;
 }
 
@@ -142,7 +142,7 @@ std::vector<SchemeStore::Application> SchemeStore::ListApplications() const {
         apps.push_back(Application{kDefaultApp, ReadAppName(hAppKey, &strings, L"Windows")});
         ::RegCloseKey(hAppKey);
         for (const std::wstring& strApp : scheme::SubkeyNames(hApps)) {
-            if (scheme::SameKeyName(strApp, kDefaultApp)) continue;
+            if (scheme::SameName(strApp, kDefaultApp)) continue;
             if (::RegOpenKeyExW(hApps, strApp.c_str(), 0, KEY_READ, &hAppKey) != ERROR_SUCCESS) continue;
             // The first event shown is enough.
             BOOL bShown = FALSE;

@@ -10,7 +10,10 @@
 #include "SchemeStore.h"
 #include "SoundEvent.h"
 
+using scheme::NameLess;
+using scheme::SameName;
 using scheme::StoredValue;
+using scheme::WriteSubkeyDefault;
 
 namespace {
 
@@ -19,13 +22,6 @@ const WCHAR kNamesKey[] = L"AppEvents\\Schemes\\Names";
 const WCHAR kAppsKey[] = L"AppEvents\\Schemes\\Apps";
 // Ids are cut to this many characters before a number makes them unique.
 constexpr size_t kMaxIdBase = 16;
-
-struct NameLess {
-    bool operator()(const std::wstring& a, const std::wstring& b) const {
-        return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                      TRUE) == CSTR_LESS_THAN;
-    }
-};
 
 // Application and event, each name as the registry compares it.
 struct PairLess {
@@ -37,16 +33,6 @@ struct PairLess {
         return less(a.second, b.second);
     }
 };
-
-LONG WriteSubkeyDefault(HKEY hParent, const std::wstring& strSubkey, const StoredValue& value) {
-    HKEY hKey;
-    LONG rc = ::RegCreateKeyExW(hParent, strSubkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                                &hKey, nullptr);
-    if (rc != ERROR_SUCCESS) return rc;
-    rc = scheme::WriteDefaultValue(hKey, value);
-    ::RegCloseKey(hKey);
-    return rc;
-}
 
 BOOL HasSubkey(HKEY hParent, const std::wstring& strSubkey) {
     HKEY hKey;
@@ -91,11 +77,11 @@ BOOL SchemeStore::ForEachEvent(REGSAM access, Visit visit) const {
 }
 
 BOOL SchemeStore::IsSchemeId(const std::wstring& strId) {
-    return !strId.empty() && strId.find(L'\\') == std::wstring::npos && !scheme::SameKeyName(strId, L".Current");
+    return !strId.empty() && strId.find(L'\\') == std::wstring::npos && !scheme::SameName(strId, L".Current");
 }
 
 BOOL SchemeStore::IsReservedId(const std::wstring& strId) {
-    return !IsSchemeId(strId) || scheme::SameKeyName(strId, L".Default") || scheme::SameKeyName(strId, L".None");
+    return !IsSchemeId(strId) || scheme::SameName(strId, L".Default") || scheme::SameName(strId, L".None");
 }
 
 std::vector<SchemeStore::Scheme> SchemeStore::ListSchemes() const {
@@ -277,7 +263,7 @@ BOOL SchemeStore::SaveScheme(const std::wstring& strReplaced, const CString& str
         }
         // A value left behind is no scheme without its name, and keeps its id taken.
         RemoveSchemeKeys(strReplaced);
-        if (scheme::SameKeyName(GetSchemeInUse(), strReplaced)) SetSchemeInUse(strId);
+        if (scheme::SameName(GetSchemeInUse(), strReplaced)) SetSchemeInUse(strId);
     }
     *pId = strId;
     return TRUE;
@@ -302,6 +288,10 @@ BOOL SchemeStore::RemoveSchemeKeys(const std::wstring& strId) const {
 
 BOOL SchemeStore::DeleteScheme(const std::wstring& strId) const {
     BOOL bRemoved = RemoveSchemeKeys(strId);
-    if (bRemoved && scheme::SameKeyName(GetSchemeInUse(), strId)) bRemoved = SetSchemeInUse(std::wstring());
+    if (bRemoved && scheme::SameName(GetSchemeInUse(), strId)) bRemoved = SetSchemeInUse(std::wstring());
     return bRemoved;
+}
+
+BOOL SchemeStore::VisitEvents(REGSAM access, const EventVisitor& visit) const {
+    return ForEachEvent(access, visit);
 }

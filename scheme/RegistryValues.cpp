@@ -141,9 +141,24 @@ BOOL NarrowText(const std::wstring& strText, CString* pText) {
     return nNarrow > 0 && !bDefaulted;
 }
 
-BOOL SameKeyName(const std::wstring& a, const std::wstring& b) {
+BOOL SameName(const std::wstring& a, const std::wstring& b) {
     return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
            CSTR_EQUAL;
+}
+
+bool NameLess::operator()(const std::wstring& a, const std::wstring& b) const {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_LESS_THAN;
+}
+
+LONG WriteSubkeyDefault(HKEY hParent, const std::wstring& strSubkey, const StoredValue& value) {
+    HKEY hKey;
+    LONG rc = ::RegCreateKeyExW(hParent, strSubkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                                &hKey, nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = WriteDefaultValue(hKey, value);
+    ::RegCloseKey(hKey);
+    return rc;
 }
 
 std::vector<std::wstring> SubkeyNames(HKEY hKey) {

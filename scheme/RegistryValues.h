@@ -53,8 +53,15 @@ std::wstring Widen(const CString& strText);
 // no form there, and pText gets '?' in its place: such a text is only for showing
 // and never names a key or a file.
 BOOL NarrowText(const std::wstring& strText, CString* pText);
-// Whether two key names name the same key: the registry ignores case.
-BOOL SameKeyName(const std::wstring& a, const std::wstring& b);
+// Names compared as the registry and the file system compare them: ordinally,
+// regardless of case.
+BOOL SameName(const std::wstring& a, const std::wstring& b);
+struct NameLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+// Stores the value as the default value of the subkey, which is made if need be.
+LONG WriteSubkeyDefault(HKEY hParent, const std::wstring& strSubkey, const StoredValue& value);
+
 // The subkey names of a key, in the registry's order.
 std::vector<std::wstring> SubkeyNames(HKEY hKey);
 

@@ -127,6 +127,29 @@ public:
     // system's schemes and when a key cannot be removed.
     BOOL DeleteScheme(const std::wstring& strId) const;
 
+    // Schemes shared with other systems. A sound shared: an event of an
+    // application, by key names, and the text it plays.
+    struct SharedSound {
+        EventKey event;
+        scheme::StoredValue value;  // REG_SZ or REG_EXPAND_SZ; the empty text for no sound
+    };
+    // The longest name a scheme is given here, in characters.
+    static constexpr size_t kMaxSchemeName = 64;
+    // The sounds of a scheme (the current sounds for an empty id) for every
+    // event of every application that has its key; a value that is not text
+    // is no sound. FALSE when the applications cannot be read.
+    BOOL ReadSharedSounds(const std::wstring& strId, std::vector<SharedSound>* pSounds) const;
+    // A name for a new scheme by the rules of Save As, which no scheme has: the
+    // name wanted as code page 932 holds it, cut to kMaxSchemeName characters
+    // with " (2)", " (3)"... where a scheme's name is taken.
+    CString MakeSchemeName(const std::wstring& strWanted) const;
+    // Stores the sounds as a new scheme of the name, for the events this system
+    // has (Schemes\Apps\<app>\<event> exists), the first sound of an event:
+    // pWritten gets those written, pnLacking the number of events lacking. FALSE,
+    // with nothing of the scheme left, when a write fails. pId gets its id.
+    BOOL ImportScheme(const CString& strName, const std::vector<SharedSound>& sounds, std::wstring* pId,
+                      std::vector<SharedSound>* pWritten, size_t* pnLacking) const;
+
 private:
     // Removes the scheme's name and every event's value in it.
     BOOL RemoveSchemeKeys(const std::wstring& strId) const;
@@ -136,6 +159,9 @@ private:
     BOOL ForEachEvent(REGSAM access, Visit visit) const;
     // Names Schemes' default value as the scheme in use.
     BOOL SetSchemeInUse(const std::wstring& strId) const;
+    // ForEachEvent for the store's other files.
+    using EventVisitor = std::function<void(const std::wstring& strApp, const std::wstring& strEvent, HKEY hEvent)>;
+    BOOL VisitEvents(REGSAM access, const EventVisitor& visit) const;
 
     // The events read for one application.
     struct EventTable {

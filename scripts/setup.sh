@@ -11,6 +11,8 @@ packages=(
   imagemagick ffmpeg zlib1g-dev libpng-dev libjpeg-dev python3 git
   # chmcmd and chmls, the compiler and reader of the HTML Help file
   fp-utils
+  # another tool's cabinet writer and reader, for the tests of theme packs
+  gcab cabextract
 )
 
 sudo_cmd=()

@@ -729,38 +729,10 @@ struct Decoded {
     std::string output;
 };
 
-// ImageMagick's reading of a BMP file in dir. ImageMagick is a native program:
-// Wine starts a Unix executable that CreateProcess names by its Z: path, but gives
-// no handle to wait on, so a shell runs it and renames its output into place when
-// done, and the test waits for that name.
+// ImageMagick's reading of a BMP file in dir: a native program, run by the shell.
 Decoded DecodeWithImageMagick(const harness::TestDirectory& dir, const std::string& name) {
     Decoded decoded;
-    char drives[MAX_PATH] = "";
-    if (!::GetEnvironmentVariableA("ZORVAND_DRIVES", drives, MAX_PATH)) {
-        decoded.output = "ZORVAND_DRIVES is not set";
-        return decoded;
-    }
-    const std::string unixDir = std::string(drives) + "/d/" + dir.Path().substr(3);
-    std::string command = "Z:\\bin\\sh -c \"cd '" + unixDir + "' && { /usr/bin/convert " + name +
-                          " -depth 8 txt:- >pixels.tmp 2>&1; echo exit $? >>pixels.tmp; mv pixels.tmp pixels.txt; }\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        decoded.output = "cannot start " + command;
-        return decoded;
-    }
-    if (pi.hThread != nullptr) ::CloseHandle(pi.hThread);
-    if (pi.hProcess != nullptr) ::CloseHandle(pi.hProcess);
-    const std::string result = dir / "pixels.txt";
-    for (int waited = 0; ::GetFileAttributesA(result.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 50) {
-        if (waited > 60000) {
-            decoded.output = "no result from " + command;
-            return decoded;
-        }
-        ::Sleep(50);
-    }
-    decoded.output = ReadAll(result);
+    decoded.output = dir.RunUnix("/usr/bin/convert " + name + " -depth 8 txt:-");
 
     std::istringstream lines(decoded.output);
     std::string line;

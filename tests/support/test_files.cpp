@@ -75,6 +75,37 @@ void TestDirectory::WriteFile(const std::string& relative, const std::string& by
     if (!out) ADD_FAILURE() << "cannot write " << *this / relative;
 }
 
+// Wine starts a Unix executable that CreateProcess names by its Z: path, but
+// gives no handle to wait on: a shell runs the command and renames its output
+// into place when done, and this waits for that name.
+std::string TestDirectory::RunUnix(const std::string& command) const {
+    char drives[MAX_PATH] = "";
+    if (!GetEnvironmentVariableA("ZORVAND_DRIVES", drives, MAX_PATH) || m_path.compare(0, 3, "D:\\") != 0)
+        return "ZORVAND_DRIVES is not set, or the directory is not on D:";
+    std::string unixDir = std::string(drives) + "/d/" + m_path.substr(3);
+    for (char& c : unixDir)
+        if (c == '\\') c = '/';
+    std::string line = "Z:\\bin\\sh -c \"cd '" + unixDir + "' && { (" + command +
+                       ") >unix.tmp 2>&1; echo exit $? >>unix.tmp; mv unix.tmp unix.out; }\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return "cannot start " + line;
+    if (pi.hThread != nullptr) CloseHandle(pi.hThread);
+    if (pi.hProcess != nullptr) CloseHandle(pi.hProcess);
+    const std::string result = *this / "unix.out";
+    for (int waited = 0; GetFileAttributesA(result.c_str()) == INVALID_FILE_ATTRIBUTES; waited += 50) {
+        if (waited > 60000) return "no result from " + line;
+        Sleep(50);
+    }
+    std::ifstream in(result, std::ios::binary);
+    std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    DeleteFileA(result.c_str());
+    return output;
+}
+
 std::string MakeWave(double seconds, double frequency) {
     const uint32_t rate = 22050;
     auto samples = static_cast<uint32_t>(seconds * rate);

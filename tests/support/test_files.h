@@ -22,6 +22,9 @@ public:
     std::string operator/(const std::string& relative) const { return m_path + "\\" + relative; }
     void MakeDirectory(const std::string& relative) const;
     void WriteFile(const std::string& relative, const std::string& bytes) const;
+    // Runs a command of the build machine's shell in the directory and returns
+    // what it printed, followed by "exit N"; a line saying why when it cannot.
+    std::string RunUnix(const std::string& command) const;
 
 private:
     std::string m_path;

@@ -7,6 +7,7 @@
 #include "NarrowNames.h"
 #include "RegistryValues.h"
 #include "SoundControlDlg.h"
+#include "SystemLibrary.h"
 #include "ThemeExchange.h"
 
 namespace {
@@ -55,7 +56,12 @@ BOOL ChooseFile(HWND hOwner, BOOL bSave, std::wstring* pPath) {
     // The main dialog's browser stands in the process's current directory.
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                 (bSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    if (!(bSave ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn))) return FALSE;
+    static const auto pSave =
+        scheme::SystemFunction<decltype(&::GetSaveFileNameW)>(L"comdlg32.dll", "GetSaveFileNameW");
+    static const auto pOpen =
+        scheme::SystemFunction<decltype(&::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+    const auto pChoose = bSave ? pSave : pOpen;
+    if (pChoose == nullptr || !pChoose(&ofn)) return FALSE;
     *pPath = szFile;
     return TRUE;
 }

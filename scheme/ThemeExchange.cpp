@@ -8,6 +8,7 @@
 #include <set>
 
 #include "RegistryValues.h"
+#include "SystemLibrary.h"
 #include "ThemeFile.h"
 #include "ThemePack.h"
 
@@ -100,11 +101,12 @@ std::wstring BareName(const std::wstring& strPath, BOOL bExtension) {
 // expanded; any other name as it is; empty when the library does not give it.
 std::wstring ResolvedName(const std::wstring& strName) {
     if (strName.empty() || strName[0] != L'@') return strName;
+    static const auto pLoad = SystemFunction<decltype(&::SHLoadIndirectString)>(L"shlwapi.dll", "SHLoadIndirectString");
     WCHAR szExpanded[MAX_PATH];
     WCHAR szText[1024];
     DWORD nExpanded = ::ExpandEnvironmentStringsW(strName.c_str(), szExpanded, MAX_PATH);
-    if (nExpanded == 0 || nExpanded > MAX_PATH ||
-        ::SHLoadIndirectString(szExpanded, szText, ARRAYSIZE(szText), nullptr) != S_OK)
+    if (nExpanded == 0 || nExpanded > MAX_PATH || pLoad == nullptr ||
+        pLoad(szExpanded, szText, ARRAYSIZE(szText), nullptr) != S_OK)
         return std::wstring();
     return szText;
 }
@@ -121,7 +123,10 @@ std::wstring SoundFile(const scheme::StoredValue& value) {
             return std::wstring();
         strText = strExpanded.substr(0, nExpanded - 1);
     }
-    return strText.empty() || ::PathIsRelativeW(strText.c_str()) ? std::wstring() : strText;
+    // A drive's root or a network share's: what the sound's path must begin with.
+    BOOL bFull = (strText.size() >= 3 && strText[1] == L':' && (strText[2] == L'\\' || strText[2] == L'/')) ||
+                 strText.compare(0, 2, L"\\\\") == 0;
+    return bFull ? strText : std::wstring();
 }
 
 BOOL IsFile(const std::wstring& strPath) {
@@ -135,9 +140,13 @@ BOOL MakeSchemeFolder(const CString& strName, std::wstring* pFolder) {
     WCHAR szBase[MAX_PATH];
     DWORD nBase = ::GetEnvironmentVariableW(L"LOCALAPPDATA", szBase, MAX_PATH);
     // Systems before Vista have no such variable, only the folder.
-    if ((nBase == 0 || nBase >= MAX_PATH) &&
-        ::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, szBase) != S_OK)
-        return FALSE;
+    if (nBase == 0 || nBase >= MAX_PATH) {
+        static const auto pGetFolderPath =
+            SystemFunction<decltype(&::SHGetFolderPathW)>(L"shell32.dll", "SHGetFolderPathW");
+        if (pGetFolderPath == nullptr ||
+            pGetFolderPath(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, szBase) != S_OK)
+            return FALSE;
+    }
     std::wstring strBase = std::wstring(szBase) + L"\\ZORVAND";
     ::CreateDirectoryW(strBase.c_str(), nullptr);
     strBase += L"\\スキーム\\";

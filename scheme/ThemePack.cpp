@@ -12,10 +12,17 @@
 #include <memory>
 
 #include "RegistryValues.h"
+#include "SystemLibrary.h"
 
 namespace scheme {
 
 namespace {
+
+// A function of the cabinet library, loaded the first time a pack is read or written.
+template <typename Fn>
+Fn CabinetFunction(LPCSTR pszName) {
+    return SystemFunction<Fn>(L"cabinet.dll", pszName);
+}
 
 // What the cabinet library reads and writes through its handles: a file, or
 // bytes in memory, which are read from the start or written up to a limit.
@@ -145,16 +152,20 @@ struct Walk {
 
 // Runs FDI over the pack's files, calling notify with pWalk as its pv.
 PackOutcome WalkPack(const std::wstring& strPack, PFNFDINOTIFY notify, Walk* pWalk) {
+    static const auto pFDICreate = CabinetFunction<decltype(&::FDICreate)>("FDICreate");
+    static const auto pFDICopy = CabinetFunction<decltype(&::FDICopy)>("FDICopy");
+    static const auto pFDIDestroy = CabinetFunction<decltype(&::FDIDestroy)>("FDIDestroy");
+    if (pFDICreate == nullptr || pFDICopy == nullptr || pFDIDestroy == nullptr) return PackOutcome::kUnreadable;
     ERF erf = {};
-    HFDI hfdi = ::FDICreate(Alloc, Free, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek, cpuUNKNOWN, &erf);
+    HFDI hfdi = pFDICreate(Alloc, Free, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek, cpuUNKNOWN, &erf);
     if (hfdi == nullptr) return PackOutcome::kUnreadable;
     Streams streams;
     t_pStreams = &streams;
     t_pCabinet = &strPack;
     char szCabinet[] = "pack";
     char szPath[] = "";
-    BOOL bCopied = ::FDICopy(hfdi, szCabinet, szPath, 0, notify, nullptr, pWalk);
-    ::FDIDestroy(hfdi);
+    BOOL bCopied = pFDICopy(hfdi, szCabinet, szPath, 0, notify, nullptr, pWalk);
+    pFDIDestroy(hfdi);
     t_pStreams = nullptr;
     t_pCabinet = nullptr;
     if (pWalk->outcome == PackOutcome::kRead && !bCopied) pWalk->outcome = PackOutcome::kUnreadable;
@@ -385,6 +396,12 @@ PackOutcome ExtractPackFiles(const std::wstring& strPack, const std::vector<std:
 }
 
 BOOL WritePack(const std::wstring& strPack, const std::vector<PackEntry>& entries) {
+    static const auto pFCICreate = CabinetFunction<decltype(&::FCICreate)>("FCICreate");
+    static const auto pFCIAddFile = CabinetFunction<decltype(&::FCIAddFile)>("FCIAddFile");
+    static const auto pFCIFlushCabinet = CabinetFunction<decltype(&::FCIFlushCabinet)>("FCIFlushCabinet");
+    static const auto pFCIDestroy = CabinetFunction<decltype(&::FCIDestroy)>("FCIDestroy");
+    if (pFCICreate == nullptr || pFCIAddFile == nullptr || pFCIFlushCabinet == nullptr || pFCIDestroy == nullptr)
+        return FALSE;
     return ReplaceFileWith(strPack, [&entries](const std::wstring& strTemp) {
         Packing packing;
         packing.files.push_back(strTemp);
@@ -394,18 +411,18 @@ BOOL WritePack(const std::wstring& strPack, const std::vector<PackEntry>& entrie
         ccab.cb = 0x7FFFFFFF;
         ccab.cbFolderThresh = 0x7FFFFFFF;
         lstrcpyA(ccab.szCab, "#0");
-        HFCI hfci = ::FCICreate(&erf, FciPlaced, Alloc, Free, FciOpen, FciRead, FciWrite, FciClose, FciSeek, FciDelete,
-                                FciTempFile, &ccab, &packing);
+        HFCI hfci = pFCICreate(&erf, FciPlaced, Alloc, Free, FciOpen, FciRead, FciWrite, FciClose, FciSeek, FciDelete,
+                               FciTempFile, &ccab, &packing);
         if (hfci == nullptr) return FALSE;
         BOOL bWritten = TRUE;
         for (size_t i = 0; i < entries.size() && bWritten; ++i) {
             std::string strSource = "*" + std::to_string(i);
             std::string strName = StoredName(entries[i].strName);
-            bWritten = ::FCIAddFile(hfci, &strSource[0], &strName[0], FALSE, FciNextCabinet, FciStatus, FciOpenInfo,
-                                    tcompTYPE_MSZIP);
+            bWritten = pFCIAddFile(hfci, &strSource[0], &strName[0], FALSE, FciNextCabinet, FciStatus, FciOpenInfo,
+                                   tcompTYPE_MSZIP);
         }
-        bWritten = bWritten && ::FCIFlushCabinet(hfci, FALSE, FciNextCabinet, FciStatus);
-        ::FCIDestroy(hfci);
+        bWritten = bWritten && pFCIFlushCabinet(hfci, FALSE, FciNextCabinet, FciStatus);
+        pFCIDestroy(hfci);
         // Temporary files that a failure left behind.
         for (size_t i = 1; i < packing.files.size(); ++i) ::DeleteFileW(packing.files[i].c_str());
         return bWritten;

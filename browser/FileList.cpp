@@ -1,6 +1,8 @@
 // The sound file browser: "(なし)", the wave files and the sub-directories of
 // the current directory, with navigation by double-click and by drive.
+#include <algorithm>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 #include "DriveDirectory.h"
@@ -28,6 +30,21 @@ void CSoundControlDlg::RefreshFileList() {
 
 int CSoundControlDlg::FillFileList(UINT nFlags, LPCSTR lpszPattern) {
     m_lstFiles.ResetContent();
+    // The entries are put in order here and appended, in the order the list
+    // keeps itself (its case-insensitive collation of the user's locale): a
+    // sorted list box compares each new entry with its others, which in a
+    // large directory costs more than the listing.
+    struct Entry {
+        std::wstring strKey;  // the entry as the list holds it, for the order
+        CString strText;
+    };
+    std::vector<Entry> entries;
+    auto add = [&entries](const CString& strText) {
+        int nKey = ::MultiByteToWideChar(CP_ACP, 0, strText, strText.GetLength(), nullptr, 0);
+        std::wstring strKey(static_cast<size_t>(nKey > 0 ? nKey : 0), L'\0');
+        if (nKey > 0) ::MultiByteToWideChar(CP_ACP, 0, strText, strText.GetLength(), &strKey[0], nKey);
+        entries.push_back(Entry{strKey, strText});
+    };
     // Listed by their wide names: an entry whose name the code page cannot hold
     // is listed under its short name, or left out when it has none, so that every
     // entry is one the program can open, play and store.
@@ -41,20 +58,30 @@ int CSoundControlDlg::FillFileList(UINT nFlags, LPCSTR lpszPattern) {
     HANDLE hFind = m_bLabelExact ? ::FindFirstFileW(pattern.data(), &fd) : INVALID_HANDLE_VALUE;
     if (hFind != INVALID_HANDLE_VALUE) {
         do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && browser::UsableName(fd, &strName))
-                m_lstFiles.AddString(strName);
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && browser::UsableName(fd, &strName)) add(strName);
         } while (::FindNextFileW(hFind, &fd));
         ::FindClose(hFind);
     }
-    if (!(nFlags & DDL_DIRECTORY)) return 0;
-    hFind = ::FindFirstFileW(L"*.*", &fd);
-    if (hFind == INVALID_HANDLE_VALUE) return 0;
-    do {
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::wcscmp(fd.cFileName, L".") != 0 &&
-            browser::UsableName(fd, &strName))
-            m_lstFiles.AddString(CString('[') + strName + ']');
-    } while (::FindNextFileW(hFind, &fd));
-    ::FindClose(hFind);
+    hFind = (nFlags & DDL_DIRECTORY) ? ::FindFirstFileW(L"*.*", &fd) : INVALID_HANDLE_VALUE;
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::wcscmp(fd.cFileName, L".") != 0 &&
+                browser::UsableName(fd, &strName))
+                add(CString('[') + strName + ']');
+        } while (::FindNextFileW(hFind, &fd));
+        ::FindClose(hFind);
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.strKey.c_str(),
+                                static_cast<int>(a.strKey.size()), b.strKey.c_str(),
+                                static_cast<int>(b.strKey.size())) == CSTR_LESS_THAN;
+    });
+    size_t nBytes = 0;
+    for (const Entry& entry : entries) nBytes += static_cast<size_t>(entry.strText.GetLength()) + 1;
+    m_lstFiles.SendMessage(LB_INITSTORAGE, entries.size(), nBytes);
+    for (const Entry& entry : entries)
+        m_lstFiles.SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                               reinterpret_cast<LPARAM>(static_cast<LPCSTR>(entry.strText)));
     return 0;
 }
 

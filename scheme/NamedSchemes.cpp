@@ -23,17 +23,6 @@ const WCHAR kAppsKey[] = L"AppEvents\\Schemes\\Apps";
 // Ids are cut to this many characters before a number makes them unique.
 constexpr size_t kMaxIdBase = 16;
 
-// Application and event, each name as the registry compares it.
-struct PairLess {
-    bool operator()(const std::pair<std::wstring, std::wstring>& a,
-                    const std::pair<std::wstring, std::wstring>& b) const {
-        NameLess less;
-        if (less(a.first, b.first)) return true;
-        if (less(b.first, a.first)) return false;
-        return less(a.second, b.second);
-    }
-};
-
 BOOL HasSubkey(HKEY hParent, const std::wstring& strSubkey) {
     HKEY hKey;
     if (::RegOpenKeyExW(hParent, strSubkey.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return FALSE;
@@ -206,13 +195,13 @@ BOOL SchemeStore::SaveScheme(const std::wstring& strReplaced, const CString& str
     // fails, the scheme it replaces is still there as it was.
     std::wstring strId = MakeSchemeId(strName);
     // The events the store holds, of every application whose current sounds it read.
-    std::map<std::pair<std::wstring, std::wstring>, const SoundEvent*, PairLess> listed;
+    std::map<EventKey, const SoundEvent*, EventKeyLess> listed;
     for (const auto& table : m_tables) {
         if (!table.second->bSoundsLoaded) continue;
         const CObArray& events = table.second->events;
         for (INT_PTR i = 0; i < events.GetSize(); ++i) {
             const auto* pEvent = reinterpret_cast<const SoundEvent*>(events.GetAt(i));
-            listed[{table.first, pEvent->GetKeyName()}] = pEvent;
+            listed[EventKey{table.first, pEvent->GetKeyName()}] = pEvent;
         }
     }
     BOOL bWritten = WriteSubkeyDefault(m_hRoot, std::wstring(kNamesKey) + L"\\" + strId, scheme::TextValue(strName)) ==
@@ -224,7 +213,7 @@ BOOL SchemeStore::SaveScheme(const std::wstring& strReplaced, const CString& str
                 return;
             }
             StoredValue value = scheme::EmptyText();
-            auto it = listed.find({strEventApp, strEvent});
+            auto it = listed.find(EventKey{strEventApp, strEvent});
             if (it != listed.end()) {
                 // What the dialog holds: the user's assignment, else the value as it was read.
                 const SoundEvent* pEvent = it->second;

@@ -2,24 +2,11 @@
 // every application, read to be written out, and a scheme made of sounds that
 // come from elsewhere, kept only for the events this system has.
 #include <map>
-#include <utility>
 
 #include "RegistryValues.h"
 #include "SchemeStore.h"
 
 using scheme::StoredValue;
-
-namespace {
-
-// Events by application and event key names, as the registry compares them.
-struct EventLess {
-    bool operator()(const SchemeStore::EventKey& a, const SchemeStore::EventKey& b) const {
-        scheme::NameLess less;
-        return less(a.strApp, b.strApp) || (!less(b.strApp, a.strApp) && less(a.strEvent, b.strEvent));
-    }
-};
-
-}  // namespace
 
 BOOL SchemeStore::ReadSharedSounds(const std::wstring& strId, std::vector<SharedSound>* pSounds) const {
     if (!strId.empty() && !IsSchemeId(strId)) return FALSE;
@@ -56,7 +43,7 @@ CString SchemeStore::MakeSchemeName(const std::wstring& strWanted) const {
 BOOL SchemeStore::ImportScheme(const CString& strName, const std::vector<SharedSound>& sounds, std::wstring* pId,
                                std::vector<SharedSound>* pWritten, size_t* pnLacking) const {
     // The first sound of each event: what the system lacks is counted, not looked up.
-    std::map<EventKey, const SharedSound*, EventLess> given;
+    std::map<EventKey, const SharedSound*, EventKeyLess> given;
     for (const SharedSound& sound : sounds) given.emplace(sound.event, &sound);
     std::wstring strId = MakeSchemeId(strName);
     BOOL bWritten = scheme::WriteSubkeyDefault(m_hRoot, L"AppEvents\\Schemes\\Names\\" + strId,

@@ -102,6 +102,13 @@ public:
         std::wstring strApp;
         std::wstring strEvent;
     };
+    // Events ordered by application and event key names, as the registry compares them.
+    struct EventKeyLess {
+        bool operator()(const EventKey& a, const EventKey& b) const {
+            scheme::NameLess less;
+            return less(a.strApp, b.strApp) || (!less(b.strApp, a.strApp) && less(a.strEvent, b.strEvent));
+        }
+    };
     // Makes a scheme the current one, as the system applies it: every event of
     // every application with a value in it gets that value as .Current, of the
     // same type; every other .Current becomes empty. Schemes names the scheme

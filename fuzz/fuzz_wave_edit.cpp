@@ -1,4 +1,4 @@
-// libFuzzer target: wavtheme's edits of the input as a wave file. Whatever the
+// libFuzzer target: the authoring core's edits of the input as a wave file. Whatever the
 // input, an edit either refuses it or writes a file of the planned size that
 // parses, shows what was set (or nothing that was removed) through the
 // program's readers, is the input itself when the plan says nothing changes,
@@ -17,7 +17,7 @@
 
 namespace {
 
-class StringSink : public wavtheme::Sink {
+class StringSink : public authoring::Sink {
 public:
     void Write(const std::uint8_t* data, std::size_t size) override {
         bytes.append(reinterpret_cast<const char*>(data), size);
@@ -27,19 +27,19 @@ public:
 
 struct Edited {
     bool refused = false;
-    wavtheme::EditPlan plan;
+    authoring::EditPlan plan;
     std::string bytes;
 };
 
 // Told of every chunk, as a listing is: the walk then looks at each one.
-class EveryChunk : public wavtheme::ChunkVisitor {
+class EveryChunk : public authoring::ChunkVisitor {
 public:
-    void Visit(const wavtheme::Chunk&, int) override {}
-    void EndList(const wavtheme::Chunk&, int, const std::string&) override {}
+    void Visit(const authoring::Chunk&, int) override {}
+    void EndList(const authoring::Chunk&, int, const std::string&) override {}
 };
 
 // What an edit takes from a layout, as text.
-std::string Summary(const wavtheme::WaveLayout& layout) {
+std::string Summary(const authoring::WaveLayout& layout) {
     const auto offset = [](const auto& value) { return value ? std::to_string(*value) : std::string("-"); };
     return layout.problem + "|" + std::to_string(layout.hasFormat) + "|" + offset(layout.dataOffset) + "|" +
            offset(layout.firstPictureOffset) + "|" +
@@ -54,42 +54,42 @@ void CheckBulkWalk(const std::string& wave) {
     std::string bulk;
     std::string told;
     try {
-        bulk = Summary(wavtheme::ReadLayout(source));
-    } catch (const wavtheme::InputError& error) {
+        bulk = Summary(authoring::ReadLayout(source));
+    } catch (const authoring::InputError& error) {
         bulk = error.what();
     }
     try {
         EveryChunk every;
-        told = Summary(wavtheme::ReadLayout(source, &every));
-    } catch (const wavtheme::InputError& error) {
+        told = Summary(authoring::ReadLayout(source, &every));
+    } catch (const authoring::InputError& error) {
         told = error.what();
     }
     REQUIRE(bulk == told);
 }
 
-Edited Edit(const std::string& wave, const wavtheme::EditRequest& request) {
+Edited Edit(const std::string& wave, const authoring::EditRequest& request) {
     preview::MemoryByteSource source(wave.data(), wave.size());
     Edited edited;
     try {
-        const wavtheme::WaveLayout layout = wavtheme::ReadLayout(source);
-        wavtheme::RequireEditable(layout);
-        edited.plan = wavtheme::PlanEdit(source, layout, request);
+        const authoring::WaveLayout layout = authoring::ReadLayout(source);
+        authoring::RequireEditable(layout);
+        edited.plan = authoring::PlanEdit(source, layout, request);
         StringSink sink;
-        wavtheme::WritePlan(source, layout, request, edited.plan, sink);
+        authoring::WritePlan(source, layout, request, edited.plan, sink);
         edited.bytes = sink.bytes;
-    } catch (const wavtheme::InputError&) {
+    } catch (const authoring::InputError&) {
         edited.refused = true;
     }
     return edited;
 }
 
 // A 2 x 2 picture of 4 colours, as a DISP chunk holds it.
-wavtheme::Bytes Picture(std::uint8_t seed) {
+authoring::Bytes Picture(std::uint8_t seed) {
     riff::Bytes dib = riff::InfoHeader(2, 2, 8, 4, 8);
     for (int i = 0; i < 4; ++i) dib += riff::Bytes{static_cast<char>(seed + i), static_cast<char>(i), '\x10', 0};
     dib += riff::Bytes("\x00\x01\x00\x00\x02\x03\x00\x00", 8);
     const riff::Bytes data = riff::DispData(preview::kClipboardFormatDib, dib);
-    return wavtheme::Bytes(data.begin(), data.end());
+    return authoring::Bytes(data.begin(), data.end());
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t choice = data[0];
     const std::string wave(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    wavtheme::EditRequest request;
+    authoring::EditRequest request;
     if ((choice & 1) != 0) request.picture = Picture(choice);
     if ((choice & 2) != 0) request.text = std::string("text ") + std::to_string(choice);
     request.removePicture = !request.picture && (choice & 4) != 0;
@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The result is a wave file that the tool would edit again.
     preview::MemoryByteSource result(once.bytes.data(), once.bytes.size());
-    const wavtheme::WaveLayout layout = wavtheme::ReadLayout(result);
+    const authoring::WaveLayout layout = authoring::ReadLayout(result);
     REQUIRE(layout.problem.empty());
 
     const preview::PictureResult picture = preview::ReadPicture(result);

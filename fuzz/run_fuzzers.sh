@@ -14,7 +14,7 @@ cxx=${CXX_FUZZ:-clang++}
 targets=(fuzz_riff_walk fuzz_dib fuzz_wave_edit fuzz_theme)
 library=(ByteSource RiffReader DisplayDib PreviewReaders SoundFormat)
 common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/common" -I"$root/preview"
-  -I"$root/scheme" -I"$root/tests/portable" -I"$root/tools/wavtheme")
+  -I"$root/scheme" -I"$root/tests/portable" -I"$root/authoring")
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all)
 
 mkdir -p "$out/obj" "$out/artifacts"
@@ -23,8 +23,8 @@ for name in "${library[@]}"; do
   "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/preview/$name.cpp" -o "$out/obj/$name.o"
   objects+=("$out/obj/$name.o")
 done
-# wavtheme's wave rewrite, the other code of ours that reads untrusted files.
-"$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/tools/wavtheme/WaveFile.cpp" \
+# The authoring core's wave rewrite, the other code of ours that reads untrusted files.
+"$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/authoring/WaveFile.cpp" \
   -o "$out/obj/WaveFile.o"
 # The theme file reader, which reads files that come from anywhere.
 "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/scheme/ThemeFile.cpp" \

@@ -13,6 +13,8 @@ packages=(
   fp-utils
   # another tool's cabinet writer and reader, for the tests of theme packs
   gcab cabextract
+  # the runtime's Media Foundation decodes MP3, AAC, FLAC and Vorbis through these
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 
 sudo_cmd=()

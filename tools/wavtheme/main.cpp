@@ -1,5 +1,6 @@
 // wavtheme: gives wave files the picture and the description that ZORVAND shows
-// for them, removes them, and lists what a file holds. See Usage() below.
+// for them, removes them, and lists what a file holds: the command line over
+// the authoring library the program's sound maker uses. See kUsage below.
 #include <functional>
 #include <map>
 #include <new>
@@ -14,15 +15,14 @@
 #include "Image.h"
 #include "Listing.h"
 #include "PreviewReaders.h"
+#include "WaveEdit.h"
 #include "WaveFile.h"
 
 namespace wavtheme {
 
 namespace {
 
-constexpr int kExitCheckFailed = 4;
-constexpr std::uint64_t kMaxImageFile = 64ull << 20;
-constexpr std::uint64_t kMaxTextFile = 1ull << 20;
+using namespace authoring;
 
 const char kUsage[] =
     "Usage:\n"
@@ -64,16 +64,6 @@ const char kUsage[] =
     "file, damaged, a picture too large, text that code page 932 cannot hold);\n"
     "3 a file that cannot be read or written; 4 a result that failed its\n"
     "read-back check and was not kept.\n";
-
-// Runs body; a ToolError from it gets the name of the file or option it is about.
-template <typename Body>
-auto About(const std::string& what, Body body) -> decltype(body()) {
-    try {
-        return body();
-    } catch (const ToolError& error) {
-        throw ToolError(error.ExitCode(), what + ": " + error.what());
-    }
-}
 
 struct Arguments {
     std::vector<std::string> files;
@@ -135,71 +125,6 @@ Rgb ParseColour(const std::string& text) {
             static_cast<std::uint8_t>(value)};
 }
 
-struct Preview {
-    preview::PictureResult picture;
-    preview::DescriptionResult description;
-    EditPlan plan;
-};
-
-// Whether the program shows a description: text, or the text it read before
-// its message that the rest could not be read.
-bool ShowsText(const preview::DescriptionResult& description) {
-    return description.outcome == preview::DescriptionOutcome::kText ||
-           description.outcome == preview::DescriptionOutcome::kShortRead;
-}
-
-// Reads the finished temporary file back as a sound file and with the program's
-// own readers; what was set must come back exactly.
-Preview CheckWritten(const std::string& path, const EditRequest& request) {
-    const auto fail = [&](const std::string& what) {
-        throw ToolError(kExitCheckFailed, "the result failed its read-back check (" + what + "); it was not kept");
-    };
-    std::unique_ptr<InputFile> file = InputFile::Open(path);
-    try {
-        RequireEditable(ReadLayout(*file));
-    } catch (const InputError& error) {
-        fail(error.what());
-    }
-    Preview seen{preview::ReadPicture(*file), preview::ReadDescription(*file), {}};
-    if (request.picture) {
-        const auto expected = preview::ConvertDisplayDib(request.picture->data(), request.picture->size());
-        if (!expected || seen.picture.outcome != preview::PictureOutcome::kPicture || seen.picture.dib != *expected) {
-            fail("ZORVAND would not show the new picture");
-        }
-    }
-    if (request.removePicture && seen.picture.outcome == preview::PictureOutcome::kPicture) {
-        fail("ZORVAND would still show a picture");
-    }
-    if (request.removeText && ShowsText(seen.description)) fail("ZORVAND would still show a description");
-    if (request.text &&
-        (seen.description.outcome != preview::DescriptionOutcome::kText || seen.description.text != *request.text)) {
-        fail("ZORVAND would not show the new description");
-    }
-    return seen;
-}
-
-// Applies the request to wave, writing target, and returns what ZORVAND shows
-// for the result. An edit that would write the file's own bytes back in place
-// leaves the file alone and returns nothing.
-std::optional<Preview> Rewrite(const std::string& wave, const std::string& target, const EditRequest& request) {
-    std::unique_ptr<InputFile> input = About(wave, [&] { return InputFile::Open(wave); });
-    const WaveLayout layout = About(wave, [&] {
-        WaveLayout read = ReadLayout(*input);
-        RequireEditable(read);
-        return read;
-    });
-    const EditPlan plan = About(wave, [&] { return PlanEdit(*input, layout, request); });
-    if (!plan.changes && target == wave) return std::nullopt;
-    AtomicWriter writer(target);
-    WritePlan(*input, layout, request, plan, writer);
-    writer.Finish();
-    input.reset();
-    Preview seen = About(target, [&] { return CheckWritten(writer.TemporaryPath(), request); });
-    writer.Commit();
-    seen.plan = plan;
-    return seen;
-}
-
 // "1 DISP chunk", "2 ISBJ chunks".
 std::string Count(std::uint64_t count, const char* what) {
     return std::to_string(count) + " " + what + (count == 1 ? " chunk" : " chunks");
@@ -225,12 +150,7 @@ int Set(const std::vector<std::string>& rest) {
     // Everything given is checked before the wave file is opened.
     EditRequest request;
     if (const auto picture = args.Get("--picture")) {
-        const Bytes dib = About(
-            *picture, [&] { return MakePackedDib(DecodeImage(ReadWholeFile(*picture, kMaxImageFile), background)); });
-        Bytes data;
-        le::Append32(data, preview::kClipboardFormatDib);
-        data.insert(data.end(), dib.begin(), dib.end());
-        request.picture = std::move(data);
+        request.picture = ReadPictureFile(*picture, background);
     }
     if (const auto text = args.Get("--text"))
         request.text = About("--text", [&] { return MakeDescription(*text, false); });
@@ -243,7 +163,7 @@ int Set(const std::vector<std::string>& rest) {
 
     const std::string wave = args.files[0];
     const std::string target = args.Get("-o").value_or(wave);
-    const Preview seen = *Rewrite(wave, target, request);
+    const EditResult seen = *EditWaveFile(wave, target, request);
     std::string summary = target + ":";
     if (request.picture) {
         summary += " picture " + DibSummary(seen.picture.dib) + ";";
@@ -270,7 +190,7 @@ int Remove(const std::vector<std::string>& rest) {
     request.removeText = args.Has("--text") || !args.Has("--picture");
     const std::string wave = args.files[0];
     const std::string target = args.Get("-o").value_or(wave);
-    const std::optional<Preview> seen = Rewrite(wave, target, request);
+    const std::optional<EditResult> seen = EditWaveFile(wave, target, request);
     if (!seen) {
         PrintOut(wave + ": nothing to remove; the file is unchanged\n");
         return 0;
@@ -367,7 +287,7 @@ int Run(const std::vector<std::string>& args) {
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(wavtheme::WideToUtf8(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(authoring::WideToUtf8(argv[i]));
     return wavtheme::Run(args);
 }
 #else

@@ -7,7 +7,7 @@
 #include "ByteSource.h"
 #include "WaveFile.h"
 
-namespace wavtheme {
+namespace authoring {
 
 // Prints the chunks with their header offsets and data sizes, nested lists
 // indented, a block of lines at a time, and returns the layout. Throws as
@@ -20,4 +20,4 @@ std::string ListPreview(preview::ByteSource& source);
 // Text for a terminal: line ends, tabs and backslashes escaped, the rest as is.
 std::string EscapeText(const std::string& utf8);
 
-}  // namespace wavtheme
+}  // namespace authoring

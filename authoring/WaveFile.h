@@ -10,7 +10,7 @@
 #include "ByteSource.h"
 #include "Bytes.h"
 
-namespace wavtheme {
+namespace authoring {
 
 struct Chunk {
     std::uint32_t id = 0;
@@ -119,4 +119,4 @@ public:
 void WritePlan(preview::ByteSource& source, const WaveLayout& layout, const EditRequest& request, const EditPlan& plan,
                Sink& sink);
 
-}  // namespace wavtheme
+}  // namespace authoring

@@ -13,8 +13,9 @@
 
 #include "Errors.h"
 #include "Image.h"
+#include "SystemLibrary.h"
 
-namespace wavtheme {
+namespace authoring {
 
 namespace {
 
@@ -140,18 +141,27 @@ Image Decode(IWICImagingFactory* factory, const Bytes& file, Rgb background) {
 }  // namespace
 
 Image DecodeWithPlatform(const Bytes& file, Rgb background) {
+    // COM is loaded with the first picture: the program does not pay for it at start-up.
+    static const auto pInitialize = scheme::SystemFunction<decltype(&::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    static const auto pUninitialize =
+        scheme::SystemFunction<decltype(&::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    static const auto pCreate = scheme::SystemFunction<decltype(&::CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+    if (pInitialize == nullptr || pUninitialize == nullptr || pCreate == nullptr) {
+        throw IoError("the system's COM library is not available");
+    }
     struct Uninitialise {
+        decltype(pUninitialize) pDone;
         bool active;
         ~Uninitialise() {
-            if (active) CoUninitialize();
+            if (active) pDone();
         }
-    } done{SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))};
+    } done{pUninitialize, SUCCEEDED(pInitialize(nullptr, COINIT_MULTITHREADED))};
     ComPtr<IWICImagingFactory> factory;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(factory.GetAddressOf())))) {
+    if (FAILED(pCreate(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                       reinterpret_cast<void**>(factory.GetAddressOf())))) {
         throw IoError("the Windows Imaging Component is not available");
     }
     return Decode(factory.Get(), file, background);
 }
 
-}  // namespace wavtheme
+}  // namespace authoring

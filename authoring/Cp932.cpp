@@ -13,7 +13,7 @@
 #include <iconv.h>
 #endif
 
-namespace wavtheme {
+namespace authoring {
 
 namespace {
 
@@ -173,4 +173,4 @@ std::string MakeDescription(std::string utf8, bool fromFile) {
     return text;
 }
 
-}  // namespace wavtheme
+}  // namespace authoring

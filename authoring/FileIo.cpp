@@ -17,7 +17,7 @@
 #include <cstdlib>
 #endif
 
-namespace wavtheme {
+namespace authoring {
 
 namespace {
 
@@ -314,4 +314,4 @@ Bytes ReadWholeFile(const std::string& path, std::uint64_t limit) {
     return bytes;
 }
 
-}  // namespace wavtheme
+}  // namespace authoring

@@ -6,7 +6,7 @@
 #include "Cp932.h"
 #include "Errors.h"
 
-namespace wavtheme {
+namespace authoring {
 namespace {
 
 std::string MessageOf(const std::string& utf8) {
@@ -130,4 +130,4 @@ TEST(Cp932, DescriptionsThatCannotBeStoredAreRefused) {
 }
 
 }  // namespace
-}  // namespace wavtheme
+}  // namespace authoring

@@ -10,7 +10,7 @@
 #include "WaveFile.h"
 #include "test_support.h"
 
-namespace wavtheme {
+namespace authoring {
 namespace {
 
 using riff::Chunk;
@@ -42,7 +42,7 @@ Bytes BusyWave() {
            "TRAILER";
 }
 
-wavtheme::Bytes Dib(std::uint32_t seed, int indexBits = 8) {
+authoring::Bytes Dib(std::uint32_t seed, int indexBits = 8) {
     Image image;
     image.width = 21;
     image.height = 9;
@@ -59,8 +59,8 @@ wavtheme::Bytes Dib(std::uint32_t seed, int indexBits = 8) {
     return MakePackedDib(image);
 }
 
-std::optional<wavtheme::Bytes> Picture(const wavtheme::Bytes& dib) {
-    wavtheme::Bytes data;
+std::optional<authoring::Bytes> Picture(const authoring::Bytes& dib) {
+    authoring::Bytes data;
     le::Append32(data, preview::kClipboardFormatDib);
     data.insert(data.end(), dib.begin(), dib.end());
     return data;
@@ -90,7 +90,7 @@ test::Tree LayoutOf(const Bytes& wave) {
 // Every chunk of the form, header, data and pad, except those named, in order.
 std::vector<Bytes> ChunksExcept(const Bytes& wave, std::vector<std::string> skipped) {
     std::vector<Bytes> kept;
-    for (const wavtheme::Chunk& chunk : LayoutOf(wave).chunks) {
+    for (const authoring::Chunk& chunk : LayoutOf(wave).chunks) {
         std::string id = FourCCText(chunk.id);
         if (chunk.listType) id += " " + FourCCText(*chunk.listType);
         if (std::find(skipped.begin(), skipped.end(), id) != skipped.end()) continue;
@@ -426,4 +426,4 @@ TEST(WaveLayoutCheck, ListsTheLayoutOfADamagedFileUpToTheDamage) {
 }
 
 }  // namespace
-}  // namespace wavtheme
+}  // namespace authoring

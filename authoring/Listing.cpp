@@ -11,7 +11,7 @@
 #include "PreviewReaders.h"
 #include "RiffReader.h"
 
-namespace wavtheme {
+namespace authoring {
 
 namespace {
 
@@ -205,4 +205,4 @@ std::string ListPreview(preview::ByteSource& source) {
     return out + "\n";
 }
 
-}  // namespace wavtheme
+}  // namespace authoring

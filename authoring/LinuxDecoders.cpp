@@ -13,7 +13,7 @@
 #include "Errors.h"
 #include "Image.h"
 
-namespace wavtheme {
+namespace authoring {
 
 namespace {
 
@@ -204,4 +204,4 @@ Image DecodeWithPlatform(const Bytes& file, Rgb background) {
     throw InputError("not a PNG, JPEG or BMP picture");
 }
 
-}  // namespace wavtheme
+}  // namespace authoring

@@ -7,7 +7,7 @@
 #include "Image.h"
 #include "test_support.h"
 
-namespace wavtheme {
+namespace authoring {
 namespace {
 
 using riff::Le16;
@@ -266,7 +266,7 @@ TEST(Png, RefusesUnknownRowFiltersAndTooLittleImageData) {
     // Image data past the last row is left unread, as libpng leaves it.
     const Image extra =
         DecodedPng(start + PngChunk("IDAT", test::Compress(Bytes("\x00\x01\x02\x03", 4))) + PngChunk("IEND", ""));
-    EXPECT_EQ(extra.pixels, (wavtheme::Bytes{1, 2}));
+    EXPECT_EQ(extra.pixels, (authoring::Bytes{1, 2}));
     EXPECT_NE(MessageOf([&] {
                   DecodedPng(start + PngChunk("IDAT", test::Compress(Bytes("\x00\x01", 2))) + PngChunk("IEND", ""));
               }).find("Not enough image data"),
@@ -489,7 +489,7 @@ Image SmallImage(int indexBits, std::uint32_t width, std::uint32_t height) {
 
 TEST(PackedDib, HasTheHeaderPaletteAndBottomUpPaddedRows) {
     const Image image = SmallImage(8, 13, 3);
-    const wavtheme::Bytes dib = MakePackedDib(image);
+    const authoring::Bytes dib = MakePackedDib(image);
     const std::uint32_t stride = 16;
     ASSERT_EQ(dib.size(), 40u + 4 * 256 + stride * 3);
     EXPECT_EQ(le::Get32(&dib[0]), 40u);
@@ -512,18 +512,18 @@ TEST(PackedDib, HasTheHeaderPaletteAndBottomUpPaddedRows) {
 
 TEST(PackedDib, PacksSmallIndicesFromTheHighBitsAndTrueColourAsBlueGreenRed) {
     const Image one = SmallImage(1, 10, 1);
-    const wavtheme::Bytes oneDib = MakePackedDib(one);
+    const authoring::Bytes oneDib = MakePackedDib(one);
     ASSERT_EQ(oneDib.size(), 40u + 8 + 4);
     EXPECT_EQ(oneDib[48], 0x55);  // 0101 0101
     EXPECT_EQ(oneDib[49], 0x40);  // 01
 
     const Image four = SmallImage(4, 3, 1);
-    const wavtheme::Bytes fourDib = MakePackedDib(four);
+    const authoring::Bytes fourDib = MakePackedDib(four);
     EXPECT_EQ(fourDib[40 + 64], 0x01);
     EXPECT_EQ(fourDib[40 + 64 + 1], 0x20);
 
     const Image rgb = SmallImage(0, 5, 2);
-    const wavtheme::Bytes rgbDib = MakePackedDib(rgb);
+    const authoring::Bytes rgbDib = MakePackedDib(rgb);
     ASSERT_EQ(rgbDib.size(), 40u + 16 * 2);
     EXPECT_EQ(le::Get32(&rgbDib[32]), 0u);
     EXPECT_EQ(rgbDib[40], rgb.pixels[15 + 2]);  // bottom row, blue first
@@ -533,8 +533,8 @@ TEST(PackedDib, PacksSmallIndicesFromTheHighBitsAndTrueColourAsBlueGreenRed) {
 // ZORVAND holds exactly the DIB that the tool writes: it is already normal.
 TEST(PackedDib, IsWhatTheProgramHolds) {
     for (int bits : {0, 1, 4, 8}) {
-        const wavtheme::Bytes dib = MakePackedDib(SmallImage(bits, 33, 10));
-        wavtheme::Bytes chunk;
+        const authoring::Bytes dib = MakePackedDib(SmallImage(bits, 33, 10));
+        authoring::Bytes chunk;
         le::Append32(chunk, 8);
         chunk.insert(chunk.end(), dib.begin(), dib.end());
         const auto held = preview::ConvertDisplayDib(chunk.data(), chunk.size());
@@ -544,4 +544,4 @@ TEST(PackedDib, IsWhatTheProgramHolds) {
 }
 
 }  // namespace
-}  // namespace wavtheme
+}  // namespace authoring

@@ -4,7 +4,7 @@
 
 #include "Errors.h"
 
-namespace wavtheme {
+namespace authoring {
 
 Image DecodeImage(const Bytes& file, Rgb background) {
     if (file.size() >= 2 && file[0] == 'B' && file[1] == 'M') return DecodeBmp(file, background);
@@ -115,4 +115,4 @@ std::string DescribeDib(std::int32_t width, std::int32_t height, int bitCount, s
     return text;
 }
 
-}  // namespace wavtheme
+}  // namespace authoring

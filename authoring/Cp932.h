@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace wavtheme {
+namespace authoring {
 
 // The longest description taken, in code page 932 bytes.
 constexpr std::size_t kMaxDescription = 65534;
@@ -25,4 +25,4 @@ std::string Cp932ToUtf8(std::string_view cp932);
 // kMaxDescription, and whatever Utf8ToCp932 refuses.
 std::string MakeDescription(std::string utf8, bool fromFile);
 
-}  // namespace wavtheme
+}  // namespace authoring

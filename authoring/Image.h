@@ -11,7 +11,7 @@
 
 #include "Bytes.h"
 
-namespace wavtheme {
+namespace authoring {
 
 // The largest width and height taken. The dialog's frame shows about 100 x 116
 // pixels; the limit keeps a DISP chunk of a few megabytes at most.
@@ -85,4 +85,4 @@ Bytes MakePackedDib(const Image& image);
 // "96 x 112, 8 bits per pixel, 16 colours", for messages and listings.
 std::string DescribeDib(std::int32_t width, std::int32_t height, int bitCount, std::uint32_t colours);
 
-}  // namespace wavtheme
+}  // namespace authoring

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace wavtheme {
+namespace authoring {
 
 constexpr int kExitUsage = 1;
 constexpr int kExitBadInput = 2;
@@ -38,4 +38,4 @@ public:
     explicit IoError(const std::string& message) : ToolError(kExitIo, message) {}
 };
 
-}  // namespace wavtheme
+}  // namespace authoring

@@ -9,7 +9,7 @@
 #include "Bytes.h"
 #include "WaveFile.h"
 
-namespace wavtheme {
+namespace authoring {
 
 // A file read at offsets, without reading it whole.
 class InputFile : public preview::ByteSource {
@@ -74,4 +74,4 @@ void PrintError(const std::string& text);
 std::string WideToUtf8(const wchar_t* text);
 #endif
 
-}  // namespace wavtheme
+}  // namespace authoring

@@ -8,7 +8,7 @@
 #include "Errors.h"
 #include "Image.h"
 
-namespace wavtheme {
+namespace authoring {
 
 namespace {
 
@@ -170,4 +170,4 @@ Image DecodeBmp(const Bytes& file, Rgb background) {
     return image;
 }
 
-}  // namespace wavtheme
+}  // namespace authoring

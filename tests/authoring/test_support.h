@@ -1,4 +1,4 @@
-// What the wavtheme tests share: byte strings, edits run in memory, and PNG and
+// What the authoring tests share: byte strings, edits run in memory, and PNG and
 // BMP files built from pixel values, compressed by zlib rather than by the code
 // under test.
 #pragma once
@@ -14,15 +14,15 @@
 #include "WaveFile.h"
 #include "riff_builder.h"
 
-namespace wavtheme::test {
+namespace authoring::test {
 
 using riff::Bytes;
 
-inline wavtheme::Bytes ToVector(const std::string& bytes) {
-    return wavtheme::Bytes(bytes.begin(), bytes.end());
+inline authoring::Bytes ToVector(const std::string& bytes) {
+    return authoring::Bytes(bytes.begin(), bytes.end());
 }
 
-inline std::string ToString(const wavtheme::Bytes& bytes) {
+inline std::string ToString(const authoring::Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -196,4 +196,4 @@ struct PngPicture {
     }
 };
 
-}  // namespace wavtheme::test
+}  // namespace authoring::test

@@ -7,7 +7,7 @@
 #include "Errors.h"
 #include "RiffReader.h"
 
-namespace wavtheme {
+namespace authoring {
 
 namespace {
 
@@ -492,4 +492,4 @@ void WritePlan(preview::ByteSource& source, const WaveLayout& layout, const Edit
     out.Finish();
 }
 
-}  // namespace wavtheme
+}  // namespace authoring

@@ -9,7 +9,7 @@
 
 #include "LittleEndian.h"
 
-namespace wavtheme {
+namespace authoring {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -39,4 +39,4 @@ inline std::string FourCCText(std::uint32_t fourcc) {
     return text;
 }
 
-}  // namespace wavtheme
+}  // namespace authoring

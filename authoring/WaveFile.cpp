@@ -160,23 +160,6 @@ private:
     ChunkVisitor* m_next;
 };
 
-Bytes MakeChunk(std::uint32_t id, const std::uint8_t* data, std::size_t size) {
-    Bytes chunk;
-    chunk.reserve(8 + size + 1);
-    PutFourCC(chunk, id);
-    le::Append32(chunk, static_cast<std::uint32_t>(size));
-    chunk.insert(chunk.end(), data, data + size);
-    if (size % 2 != 0) chunk.push_back(0);
-    return chunk;
-}
-
-Bytes MakeTextChunk(const std::string& text) {
-    // The conventional NUL ends the text; the program stops at it too.
-    Bytes data(text.begin(), text.end());
-    data.push_back(0);
-    return MakeChunk(kFourCCIsbj, data.data(), data.size());
-}
-
 // Where the edited file's bytes come from: new bytes, or stretches of the input.
 class Output {
 public:
@@ -325,12 +308,7 @@ public:
             return next;
         };
         ForEachChunk(m_walker, 12, m_layout.FormEnd(), skip, [&](const Chunk& chunk) {
-            if (m_listBefore == chunk.offset) {
-                Bytes list;
-                PutFourCC(list, kFourCCInfo);
-                list.insert(list.end(), m_newText.begin(), m_newText.end());
-                out.Add(MakeChunk(kFourCCList, list.data(), list.size()));
-            }
+            if (m_listBefore == chunk.offset) out.Add(MakeInfoList(*m_request.text));
             if (m_pictureBefore == chunk.offset) out.Add(m_newPicture);
 
             if (chunk.IsPicture() && (m_request.picture || m_request.removePicture)) {
@@ -427,6 +405,31 @@ Bytes RiffHeader(std::uint64_t bodySize) {
 }
 
 }  // namespace
+
+Bytes MakeChunk(std::uint32_t id, const std::uint8_t* data, std::size_t size) {
+    Bytes chunk;
+    chunk.reserve(8 + size + 1);
+    PutFourCC(chunk, id);
+    le::Append32(chunk, static_cast<std::uint32_t>(size));
+    chunk.insert(chunk.end(), data, data + size);
+    if (size % 2 != 0) chunk.push_back(0);
+    return chunk;
+}
+
+Bytes MakeTextChunk(const std::string& text) {
+    // The conventional NUL ends the text; the program stops at it too.
+    Bytes data(text.begin(), text.end());
+    data.push_back(0);
+    return MakeChunk(kFourCCIsbj, data.data(), data.size());
+}
+
+Bytes MakeInfoList(const std::string& text) {
+    Bytes list;
+    PutFourCC(list, kFourCCInfo);
+    const Bytes isbj = MakeTextChunk(text);
+    list.insert(list.end(), isbj.begin(), isbj.end());
+    return MakeChunk(kFourCCList, list.data(), list.size());
+}
 
 bool Chunk::IsPicture() const {
     return id == kFourCCDisp && dispFormat == preview::kClipboardFormatDib;

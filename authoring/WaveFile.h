@@ -108,6 +108,13 @@ struct EditPlan {
 // not fit RIFF's 32-bit size.
 EditPlan PlanEdit(preview::ByteSource& source, const WaveLayout& layout, const EditRequest& request);
 
+// A chunk of the given data, padded to an even size.
+Bytes MakeChunk(std::uint32_t id, const std::uint8_t* data, std::size_t size);
+// An ISBJ chunk holding text, NUL-terminated as is conventional.
+Bytes MakeTextChunk(const std::string& text);
+// A LIST INFO chunk holding only that ISBJ chunk, as an edit adds one.
+Bytes MakeInfoList(const std::string& text);
+
 class Sink {
 public:
     virtual ~Sink() = default;

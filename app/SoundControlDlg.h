@@ -123,6 +123,13 @@ protected:
     // for a palette display.
     virtual UINT RealizeDialogPalette(CDC& dc);
 
+    // app/MakeSound.cpp, through the maker of maker/MakerDlg.h
+    // 作成: a wave file made of a sound chosen, or of the chosen file where the
+    // system cannot play it as a wave file, and given to the current event.
+    afx_msg void OnMake();
+    // Moves the browser to the file's folder and chooses it, as a user would.
+    void ChooseMadeSound(const CString& strPath);
+
     // preview/TestPlayback.cpp
     afx_msg void OnTest();
     afx_msg LRESULT OnMciNotify(WPARAM wParam, LPARAM lParam);

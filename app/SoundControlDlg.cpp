@@ -121,6 +121,8 @@ CSoundControlDlg::CSoundControlDlg(CWnd* pParent, HKEY hRoot)
       m_hIcon(nullptr) {}
 
 CSoundControlDlg::~CSoundControlDlg() {
+    // A reading started ahead writes members: it ends before any of them goes.
+    if (m_reading.valid()) m_reading.wait();
     delete m_pDIBitmap;
     m_pDIBitmap = nullptr;
     delete m_pPalette;
@@ -156,8 +158,14 @@ BOOL CSoundControlDlg::OnInitDialog() {
     }
     SendDlgItemMessage(IDC_FILE_LIST, LB_RESETCONTENT);
     SendDlgItemMessage(IDC_EVENT_LIST, LB_RESETCONTENT);
-    // What was read ahead, or is read now.
-    const Reading reading = m_reading.valid() ? m_reading.get() : ReadAhead();
+    // What was read ahead, or is read now. A reading that failed on its way
+    // (memory ran out) is told as one that found no events.
+    Reading reading = Reading::kNoEvents;
+    try {
+        reading = m_reading.valid() ? m_reading.get() : ReadAhead();
+    } catch (const std::exception&) {
+        m_apps.clear();
+    }
     FillDriveList();
     FillApplicationList();
 

@@ -62,8 +62,9 @@ protected:
     // What reading the applications and .Default found.
     enum class Reading { kRead, kNoEvents, kNoSounds };
     // Reads what start-up shows, none of it from the window: the drives, the
-    // applications, and .Default's events with their sounds.
-    Reading ReadAhead();
+    // applications, and .Default's events with their sounds. Apart so that
+    // tests can have it fail as running out of memory would.
+    virtual Reading ReadAhead();
     // Lists the applications read, .Default chosen.
     void FillApplicationList();
     afx_msg void OnSelchangeAppCombo();

@@ -167,24 +167,24 @@ void CSchemeDlg::OnSchemeDelete() {
 void CSchemeDlg::OnSchemeImport() {
     std::wstring strPath;
     if (!ChooseFile(m_hWnd, FALSE, &strPath)) return;
-    scheme::ImportReport report;
-    scheme::ImportOutcome outcome = scheme::ImportTheme(m_pOwner->GetStore(), strPath, &report);
-    if (outcome != scheme::ImportOutcome::kImported) {
+    sharing::ImportReport report;
+    sharing::ImportOutcome outcome = sharing::ImportTheme(m_pOwner->GetStore(), strPath, &report);
+    if (outcome != sharing::ImportOutcome::kImported) {
         CString strFile;
         scheme::NarrowText(report.strFile, &strFile);
         const struct {
-            scheme::ImportOutcome outcome;
+            sharing::ImportOutcome outcome;
             LPCSTR pszText;
         } problems[] = {
-            {scheme::ImportOutcome::kUnreadable, "ファイルを読み込めません。"},
-            {scheme::ImportOutcome::kEmpty, "ファイルが空です。"},
-            {scheme::ImportOutcome::kNoSounds, "ファイルにサウンドの設定がありません。"},
-            {scheme::ImportOutcome::kLongSound, "パスが長すぎるサウンドがあります。"},
-            {scheme::ImportOutcome::kBadName, "テーマパックに、使えない名前のファイルがあります。"},
-            {scheme::ImportOutcome::kTooLarge, "テーマパックのファイルが多すぎるか、大きすぎます。"},
-            {scheme::ImportOutcome::kNoTheme, "テーマパックにテーマ ファイルがありません。"},
-            {scheme::ImportOutcome::kNotWave, "テーマパックの「%s」は WAVE ファイルではありません。"},
-            {scheme::ImportOutcome::kNotWritten, "スキームを読み込めませんでした。"},
+            {sharing::ImportOutcome::kUnreadable, "ファイルを読み込めません。"},
+            {sharing::ImportOutcome::kEmpty, "ファイルが空です。"},
+            {sharing::ImportOutcome::kNoSounds, "ファイルにサウンドの設定がありません。"},
+            {sharing::ImportOutcome::kLongSound, "パスが長すぎるサウンドがあります。"},
+            {sharing::ImportOutcome::kBadName, "テーマパックに、使えない名前のファイルがあります。"},
+            {sharing::ImportOutcome::kTooLarge, "テーマパックのファイルが多すぎるか、大きすぎます。"},
+            {sharing::ImportOutcome::kNoTheme, "テーマパックにテーマ ファイルがありません。"},
+            {sharing::ImportOutcome::kNotWave, "テーマパックの「%s」は WAVE ファイルではありません。"},
+            {sharing::ImportOutcome::kNotWritten, "スキームを読み込めませんでした。"},
         };
         for (const auto& problem : problems)
             if (problem.outcome == outcome)
@@ -203,11 +203,11 @@ void CSchemeDlg::OnSchemeExport() {
     const SchemeStore::Scheme* pScheme = GetSelectedScheme();
     CString strShown = pScheme != nullptr ? pScheme->strShown : CString("現在のサウンド");
     std::wstring strName = pScheme != nullptr ? pScheme->strName : scheme::Widen(strShown);
-    std::wstring strPath = scheme::FileNameOf(strName);
+    std::wstring strPath = sharing::FileNameOf(strName);
     if (!ChooseFile(m_hWnd, TRUE, &strPath)) return;
-    scheme::ExportReport report;
-    if (!scheme::ExportTheme(m_pOwner->GetStore(), pScheme != nullptr ? pScheme->strId : std::wstring(), strName,
-                             strPath, &report)) {
+    sharing::ExportReport report;
+    if (!sharing::ExportTheme(m_pOwner->GetStore(), pScheme != nullptr ? pScheme->strId : std::wstring(), strName,
+                              strPath, &report)) {
         MessageBox("スキームを書き出せませんでした。", nullptr, MB_OK | MB_ICONEXCLAMATION);
         return;
     }

@@ -14,7 +14,7 @@ cxx=${CXX_FUZZ:-clang++}
 targets=(fuzz_riff_walk fuzz_dib fuzz_wave_edit fuzz_theme)
 library=(ByteSource RiffReader DisplayDib PreviewReaders SoundFormat)
 common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/common" -I"$root/preview"
-  -I"$root/scheme" -I"$root/tests/portable" -I"$root/tools/wavtheme")
+  -I"$root/scheme" -I"$root/sharing" -I"$root/tests/portable" -I"$root/tools/wavtheme")
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all)
 
 mkdir -p "$out/obj" "$out/artifacts"
@@ -27,7 +27,7 @@ done
 "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/tools/wavtheme/WaveFile.cpp" \
   -o "$out/obj/WaveFile.o"
 # The theme file reader, which reads files that come from anywhere.
-"$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/scheme/ThemeFile.cpp" \
+"$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/sharing/ThemeFile.cpp" \
   -o "$out/obj/ThemeFile.o"
 for target in "${targets[@]}"; do
   extra=()

@@ -14,7 +14,10 @@
 #include "RegistryValues.h"
 #include "SystemLibrary.h"
 
-namespace scheme {
+namespace sharing {
+
+using scheme::SameName;
+using scheme::SystemFunction;
 
 namespace {
 
@@ -440,4 +443,4 @@ BOOL ReplaceFileWith(const std::wstring& strPath, const std::function<BOOL(const
     return FALSE;
 }
 
-}  // namespace scheme
+}  // namespace sharing

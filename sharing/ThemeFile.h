@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace scheme {
+namespace sharing {
 
 // The encodings of a theme file besides UTF-16 LE (which its byte order mark
 // announces): UTF-8 after its mark, else the system's ANSI code page.
@@ -72,4 +72,4 @@ ThemeOutcome ReadTheme(std::string_view bytes, const TextDecoder& decode, Theme*
 // which no line can hold, becomes a space.
 std::string WriteTheme(const std::u16string& displayName, const std::vector<ThemeSound>& sounds);
 
-}  // namespace scheme
+}  // namespace sharing

@@ -12,7 +12,14 @@
 #include "ThemeFile.h"
 #include "ThemePack.h"
 
-namespace scheme {
+namespace sharing {
+
+using scheme::NameLess;
+using scheme::SameName;
+using scheme::StoredValue;
+using scheme::SystemFunction;
+using scheme::ValueText;
+using scheme::Widen;
 
 namespace {
 
@@ -113,7 +120,7 @@ std::wstring ResolvedName(const std::wstring& strName) {
 
 // The file a sound plays: its text, expanded where it is expandable; empty for
 // none or a path that is not full.
-std::wstring SoundFile(const scheme::StoredValue& value) {
+std::wstring SoundFile(const StoredValue& value) {
     std::wstring strText = ValueText(value);
     strText.resize(wcsnlen(strText.c_str(), strText.size()));
     if (!strText.empty() && value.dwType == REG_EXPAND_SZ) {
@@ -350,4 +357,4 @@ BOOL ExportTheme(const SchemeStore& store, const std::wstring& strId, const std:
     return WritePack(strPath, entries);
 }
 
-}  // namespace scheme
+}  // namespace sharing

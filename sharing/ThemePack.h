@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace scheme {
+namespace sharing {
 
 // What a pack taken in may hold at most: theme packs hold a theme and its few
 // pictures and sounds.
@@ -57,4 +57,4 @@ BOOL WritePack(const std::wstring& strPack, const std::vector<PackEntry>& entrie
 // takes the file's place: what was there stays until the new one is whole.
 BOOL ReplaceFileWith(const std::wstring& strPath, const std::function<BOOL(const std::wstring& strTemp)>& write);
 
-}  // namespace scheme
+}  // namespace sharing

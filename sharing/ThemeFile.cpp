@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-namespace scheme {
+namespace sharing {
 
 namespace {
 
@@ -197,4 +197,4 @@ std::string WriteTheme(const std::u16string& displayName, const std::vector<Them
     return bytes;
 }
 
-}  // namespace scheme
+}  // namespace sharing

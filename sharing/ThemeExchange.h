@@ -8,7 +8,7 @@
 
 #include "SchemeStore.h"
 
-namespace scheme {
+namespace sharing {
 
 enum class ImportOutcome {
     kImported,
@@ -52,4 +52,4 @@ std::wstring FileNameOf(std::wstring strName);
 BOOL ExportTheme(const SchemeStore& store, const std::wstring& strId, const std::wstring& strName,
                  const std::wstring& strPath, ExportReport* pReport);
 
-}  // namespace scheme
+}  // namespace sharing

@@ -113,6 +113,12 @@ TEST(WriteTheme, WritesUtf16ThatReadsBackAsItWas) {
         {u".Default", u"Packed", u"ベル (2).wav", true, false},
         {u".Default", u"Variable in the folder", u"%X%\\c.wav", true, true},
         {u"App]", u" Spaced ", u" \"quoted\" ", true, false},
+        // Values that would read otherwise without their type.
+        {u".Default", u"Expandable without a variable", u"C:\\a.wav", false, true},
+        {u".Default", u"Plain with a variable", u"C:\\%OS%\\a.wav", false, false},
+        {u".Default", u"Bare", u"chimes.wav", false, false},
+        {u".Default", u"Plain theme folder", u"%ThemeDir%x.wav", false, false},
+        {u".Default", u"Plain old form", u"%WinDir%media\\x.wav", false, false},
     };
     const std::string bytes = sharing::WriteTheme(u" 夕焼け\r\n", sounds);
     EXPECT_EQ(bytes.rfind(Utf16(u"\uFEFF; A sound scheme written by ZORVAND.\r\n").substr(2), 0), 0u);

@@ -13,6 +13,8 @@
 namespace {
 
 constexpr size_t kMaxSchemeName = SchemeStore::kMaxSchemeName;
+// The scheme list's last entry.
+constexpr char kCurrentSounds[] = "(現在のサウンド)";
 
 // A message with one name in it, the name cut to what a scheme name may hold,
 // never in the middle of a double-byte character.
@@ -113,7 +115,9 @@ void CSchemeDlg::FillSchemeList(const std::wstring& strSelect) {
         m_lstSchemes.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCSTR>(strText)));
         if (scheme.strId == strSelect) nSelect = static_cast<int>(i);
     }
-    m_lstSchemes.SetCurSel(m_schemes.empty() ? -1 : nSelect);
+    // Last, what plays now, which is no scheme: only written out.
+    m_lstSchemes.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kCurrentSounds));
+    m_lstSchemes.SetCurSel(nSelect);
     OnSelchangeSchemeList();
 }
 
@@ -217,7 +221,7 @@ void CSchemeDlg::OnSchemeImport() {
 }
 
 void CSchemeDlg::OnSchemeExport() {
-    // The chosen scheme, else the sounds that play now.
+    // The chosen scheme, else (the list's last entry) the sounds that play now.
     const SchemeStore::Scheme* pScheme = GetSelectedScheme();
     CString strShown = pScheme != nullptr ? pScheme->strShown : CString("現在のサウンド");
     std::wstring strName = pScheme != nullptr ? pScheme->strName : scheme::Widen(strShown);

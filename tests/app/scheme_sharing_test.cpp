@@ -452,7 +452,7 @@ TEST_F(SchemeSharingTest, LibrariesLoadByTheSystemFoldersPathWhereTheFlagIsRefus
     }
 }
 
-TEST_F(SchemeSharingTest, APackIsWrittenPastFilesAnEarlierRunLeftAndTakenInFilesGoWithTheirScheme) {
+TEST_F(SchemeSharingTest, PacksAreWrittenPastFilesLeftBehindWhatPlaysNowIsWrittenOutAndUnpackedFilesGoWithTheirScheme) {
     // The temporary names an earlier run would have chosen.
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -469,6 +469,11 @@ TEST_F(SchemeSharingTest, APackIsWrittenPastFilesAnEarlierRunLeftAndTakenInFiles
         EXPECT_EQ(ReadFileBytes(Wide(file)), "left") << file;
         DeleteFileA(file.c_str());
     }
+    // What plays now, chosen while a scheme exists.
+    EXPECT_EQ(Box([&] { Export("(現在のサウンド)", m_dir / "now.theme"); }),
+              "スキーム「現在のサウンド」を書き出しました。\r\n\r\nサウンド: 4 個\r\n見つからないファイル: 2 "
+              "個\r\nネットワーク上のファイル: 0 個");
+    EXPECT_NE(ReadFileBytes(Wide(m_dir / "now.theme")).find(Utf16(L"=C:\\a-now.wav").substr(2)), std::string::npos);
 
     MakePack();
     Box([&] { Import(m_dir / "p.themepack"); });

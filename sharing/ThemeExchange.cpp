@@ -480,13 +480,19 @@ ExportOutcome ExportTheme(const SchemeStore& store, const std::wstring& strId, c
 
 std::vector<std::wstring> UnpackFoldersOf(const SchemeStore& store, const std::wstring& strId) {
     const std::wstring strRoot = UnpackRoot();
-    // The unpack folder a scheme's sound lies in, or empty.
+    // The unpack folder a scheme's sound lies in, or empty: never a path that
+    // would lead out of the folder of unpack folders.
     auto folderOf = [&strRoot](const SharedSound& sound) {
         std::wstring strFile = SoundFile(sound.value);
         if (strRoot.empty() || strFile.size() <= strRoot.size() ||
             !SameName(strFile.substr(0, strRoot.size()), strRoot))
             return std::wstring();
-        return strFile.substr(0, strFile.find(L'\\', strRoot.size()));
+        size_t nSlash = strFile.find(L'\\', strRoot.size());
+        std::wstring strLeaf = strFile.substr(strRoot.size(), nSlash - strRoot.size());
+        if (nSlash == std::wstring::npos || strLeaf.empty() || strLeaf == L"." || strLeaf == L".." ||
+            strLeaf.find(L'/') != std::wstring::npos)
+            return std::wstring();
+        return strRoot + strLeaf;
     };
     std::vector<SharedSound> sounds;
     std::set<std::wstring, NameLess> folders;

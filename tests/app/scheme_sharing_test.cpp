@@ -478,11 +478,15 @@ TEST_F(SchemeSharingTest, PacksAreWrittenPastFilesLeftBehindWhatPlaysNowIsWritte
     MakePack();
     Box([&] { Import(m_dir / "p.themepack"); });
     ASSERT_NE(GetFileAttributesA(Folder("p").c_str()), INVALID_FILE_ATTRIBUTES);
+    // A sound that leads out of the unpack folders leaves what it names.
+    m_dir.WriteFile("local\\ZORVAND\\keep.wav", "");
+    m_reg.SetString(apptest::kApps + "\\B\\p", "", Folder("..\\keep.wav"));
     MessageBoxRecorder yes(IDYES);
     InSettings(IDC_SCHEME_DELETE, nullptr, "", "p");
     ASSERT_EQ(yes.Boxes().size(), 1u);
     EXPECT_EQ(yes.Boxes()[0].text, "スキーム「p」を削除しますか?");
     EXPECT_EQ(GetFileAttributesA(Folder("p").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA((m_dir / "local\\ZORVAND\\keep.wav").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

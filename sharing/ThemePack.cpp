@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "FileNames.h"
+#include "LittleEndian.h"
 #include "RegistryValues.h"
 #include "SystemLibrary.h"
 
@@ -205,10 +206,8 @@ PackOutcome ReadDirectory(HANDLE hPack, std::vector<CabFile>* pFiles) {
     DWORD nRead = 0;
     if (!ReadAt(hPack, 0, header, sizeof header, &nRead) || nRead != sizeof header || memcmp(header, "MSCF", 4) != 0)
         return PackOutcome::kUnreadable;
-    auto word = [](const BYTE* p) { return static_cast<ULONG>(p[0] | p[1] << 8); };
-    auto dword = [&word](const BYTE* p) { return word(p) | word(p + 2) << 16; };
-    ULONGLONG nPos = dword(header + 16);
-    const ULONG nFiles = word(header + 28);
+    ULONGLONG nPos = le::Get32(header + 16);
+    const ULONG nFiles = le::Get16(header + 28);
     if (nFiles > kMaxPackFiles) return PackOutcome::kTooLarge;
     ULONGLONG nBytes = 0;
     for (ULONG i = 0; i < nFiles; ++i) {
@@ -217,7 +216,7 @@ PackOutcome ReadDirectory(HANDLE hPack, std::vector<CabFile>* pFiles) {
         if (!ReadAt(hPack, nPos, entry, sizeof entry, &nRead) || nRead < 17) return PackOutcome::kUnreadable;
         const BYTE* pEnd = static_cast<const BYTE*>(memchr(entry + 16, '\0', nRead - 16));
         if (pEnd == nullptr) return PackOutcome::kUnreadable;
-        CabFile file{dword(entry), dword(entry + 4), static_cast<USHORT>(word(entry + 8)),
+        CabFile file{le::Get32(entry), le::Get32(entry + 4), le::Get16(entry + 8),
                      std::string(reinterpret_cast<const char*>(entry + 16), reinterpret_cast<const char*>(pEnd))};
         if ((nBytes += file.cb) > kMaxPackBytes) return PackOutcome::kTooLarge;
         nPos += static_cast<ULONGLONG>(pEnd - entry) + 1;

@@ -470,9 +470,13 @@ TEST_F(SchemeSharingTest, PacksAreWrittenPastFilesLeftBehindWhatPlaysNowIsWritte
         DeleteFileA(file.c_str());
     }
     // What plays now, chosen while a scheme exists.
-    EXPECT_EQ(Box([&] { Export("(現在のサウンド)", m_dir / "now.theme"); }),
+    std::string chosen;
+    EXPECT_EQ(Box([&] {
+                  chosen = InSettings(IDC_SCHEME_EXPORT, "スキームの書き出し", m_dir / "now.theme", "(現在のサウンド)");
+              }),
               "スキーム「現在のサウンド」を書き出しました。\r\n\r\nサウンド: 4 個\r\n見つからないファイル: 2 "
               "個\r\nネットワーク上のファイル: 0 個");
+    EXPECT_EQ(chosen, "(現在のサウンド)") << "listed for the user to choose";
     EXPECT_NE(ReadFileBytes(Wide(m_dir / "now.theme")).find(Utf16(L"=C:\\a-now.wav").substr(2)), std::string::npos);
 
     MakePack();

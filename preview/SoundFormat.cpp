@@ -82,6 +82,9 @@ std::optional<SoundFormat> ReadSoundFormat(ByteSource& source) {
         result.format.resize(fmt.cksize < kMostFormat ? fmt.cksize : kMostFormat);
         result.format.resize(walker.Read(result.format.data(), result.format.size()));
         if (result.format.size() < 16) return std::nullopt;
+        // A chunk too short for cbSize states no extra bytes: a 17th byte is not
+        // the low byte of a size that the system would read on.
+        if (result.format.size() < kFormatExSize) result.format.resize(16);
         const std::uint8_t* p = result.format.data();
         result.wFormatTag = le::Get16(p);
         result.nChannels = le::Get16(p + 2);

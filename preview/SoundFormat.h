@@ -34,8 +34,9 @@ struct SoundFormat {
     // the file after its header where the file ends first.
     std::uint64_t nDataBytes = 0;
     // The "fmt " chunk's bytes as the file holds them, zero-filled to a whole
-    // WAVEFORMATEX and the cbSize bytes it announces: what the system is asked
-    // about, never read past its end.
+    // WAVEFORMATEX and the cbSize bytes it announces (cbSize 0 where the chunk
+    // ends before it): what the system is asked about, which reads
+    // 18 + cbSize bytes and never past this block's end.
     std::vector<std::uint8_t> format;
 };
 

@@ -914,6 +914,8 @@ TEST(SoundFormat, TheLineFollowsTheFormatChunkAndTheDataSize) {
         {"cbSize past the chunk, chunks before the data",
          wave(riff::FmtOf(1, 1, 8000, 8, riff::Le16(100)) + Chunk("JUNK", "xy") + riff::List("INFO", ""), ""),
          "PCM 8,000 Hz 8 ビット モノラル 0.00 秒", 118},
+        {"17 bytes: no cbSize", wave(Chunk("fmt ", riff::FmtOf(1, 1, 8000, 8).substr(8, 16) + "\xFF"), ""),
+         "PCM 8,000 Hz 8 ビット モノラル 0.00 秒", 18},
         {"short format", wave(Chunk("fmt ", Bytes(14, 1)), "ab"), nullptr, 0},
         {"no format", riff::Riff("WAVE", Chunk("data", "ab")), nullptr, 0},
         {"data before the format", riff::Riff("WAVE", Chunk("data", "ab") + riff::FmtOf(1, 1, 8000, 8)), nullptr, 0},
@@ -927,6 +929,7 @@ TEST(SoundFormat, TheLineFollowsTheFormatChunkAndTheDataSize) {
         if (!format) continue;
         EXPECT_EQ(preview::DescribeSoundFormat(*format), row.line);
         EXPECT_EQ(format->format.size(), row.formatSize);
+        EXPECT_GE(format->format.size(), 18u + le::Get16(format->format.data() + 16)) << "every byte cbSize promises";
         EXPECT_LT(source.bytes, 200u) << "headers and the format only, never the sound";
     }
 }

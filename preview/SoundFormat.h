@@ -4,6 +4,7 @@
 // read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,6 +46,14 @@ struct SoundFormat {
 // no WAVE form, no "fmt " chunk with at least the 16 bytes of a PCM format, or no
 // data chunk after it; a big-endian RIFX file has no WAVE form the system reads.
 std::optional<SoundFormat> ReadSoundFormat(ByteSource& source);
+
+// The most of a "fmt " chunk that is read: a WAVEFORMATEX and the most its cbSize
+// can add.
+constexpr std::size_t kMostFormatBytes = 18 + 0xFFFF;
+
+// The format that a "fmt " chunk's bytes state (as many as the file holds, up to
+// kMostFormatBytes), nDataBytes 0; none under the 16 bytes of a PCM format.
+std::optional<SoundFormat> FormatFromChunk(std::vector<std::uint8_t> bytes);
 
 // "PCM 44,100 Hz 16 ビット ステレオ 1.25 秒": the format's name (or its tag as
 // 0x hexadecimal), the rate, the sample size (left out where the file states

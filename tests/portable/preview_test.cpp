@@ -807,11 +807,48 @@ TEST_P(Readers, TruncatedHeaders) {
         << "the form's size reaches past the file, and the ISBJ header is cut";
 }
 
-TEST_P(Readers, PictureAndTextFromOneFile) {
-    const Bytes file = Wave(List("INFO", Chunk("INAM", "name") + Chunk("ISBJ", "a bell\0")) +
-                            Chunk("data", Pattern(2000, 1)) + Chunk("DISP", DispData(8, EightBitDib(4))));
-    EXPECT_EQ(Picture(file).dib, EightBitNormalised(4));
-    EXPECT_EQ(Description(file).text, "a bell");
+// What the dialog shows of a chosen sound comes from one walk: each part as its
+// own reader gives it, with the chunk data read once.
+TEST_P(Readers, OneWalkGivesEveryPartAsItsReaderDoes) {
+    const Bytes picture = Chunk("DISP", DispData(8, EightBitDib(4)));
+    Bytes junk;
+    for (int i = 0; i < 100000; ++i) junk += Chunk("JUNK", "");
+    // The list's one sub-chunk ends four bytes past the list, where the text
+    // search goes on by itself and finds an ISBJ that the form's walk steps over.
+    const Bytes astray = RawChunk("LIST", 14, "INFO" + RawChunk("INAM", 6, "ab")) + "cdef" + Chunk("ISBJ", "beside");
+    struct Row {
+        const char* what;
+        Bytes file;
+        const char* text;
+    } rows[] = {
+        {"as a tool writes them",
+         Wave(List("INFO", Chunk("INAM", "name") + Chunk("ISBJ", "a bell\0")) + Chunk("data", Pattern(2000, 1)) +
+              picture),
+         "a bell"},
+        {"100,000 chunks before the data, the picture and the text",
+         riff::Riff("WAVE", Fmt() + junk + Chunk("data", "ab") + List("INFO", Chunk("ISBJ", "far")) + picture), "far"},
+        {"a picture inside a DISP chunk past the form's end",
+         Wave(Chunk("data", "ab") + RawChunk("DISP", 0x100000, picture)), ""},
+        {"a list whose sub-chunks end past it", Wave(Chunk("data", "ab") + picture + astray), "beside"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CountingSource counting(Source(row.file));
+        const preview::ChosenSound sound = preview::ReadChosenSound(counting, preview::kEveryPart);
+        EXPECT_LE(counting.bytes, row.file.size() + preview::RiffWalker::kWindowSize) << "one walk";
+        const preview::PictureResult alone = preview::ReadPicture(counting);
+        EXPECT_EQ(sound.picture.outcome, alone.outcome);
+        EXPECT_EQ(sound.picture.dib, alone.dib);
+        EXPECT_EQ(sound.picture.dib, EightBitNormalised(4));
+        const preview::DescriptionResult description = preview::ReadDescription(counting);
+        EXPECT_EQ(sound.description.outcome, description.outcome);
+        EXPECT_EQ(sound.description.text, description.text);
+        EXPECT_EQ(sound.description.text, row.text);
+        const std::optional<preview::SoundFormat> format = preview::ReadSoundFormat(counting);
+        ASSERT_TRUE(sound.format && format);
+        EXPECT_EQ(sound.format->format, format->format);
+        EXPECT_EQ(sound.format->nDataBytes, format->nDataBytes);
+    }
 }
 
 // ---- Reading what the walk skips, and the file source ----

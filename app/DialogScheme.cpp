@@ -28,8 +28,12 @@ BOOL CSoundControlDlg::LoadCurrentSounds(const std::wstring& strApp) {
 }
 
 void CSoundControlDlg::StartReading() {
-    // What it fills is touched by nothing else until OnInitDialog has waited.
-    m_reading = std::async(std::launch::async, [this] { return ReadAhead(); });
+    // What it fills is touched by nothing else until OnInitDialog or the
+    // destructor has waited. Where no thread can be started, OnInitDialog reads.
+    try {
+        m_reading = std::async(std::launch::async, [this] { return ReadAhead(); });
+    } catch (const std::system_error&) {
+    }
 }
 
 CSoundControlDlg::Reading CSoundControlDlg::ReadAhead() {
@@ -54,7 +58,7 @@ void CSoundControlDlg::OnSelchangeAppCombo() {
     // a scheme applied meanwhile are what the user sees for them too.
     if (!m_store.IsLoaded(strApp)) {
         BOOL bRead = (m_store.GetEvents(strApp).GetSize() > 0 || LoadEvents(strApp)) && LoadCurrentSounds(strApp);
-        if (bRead && !m_strAppliedScheme.empty() && !m_store.LoadSchemeSounds(strApp, m_strAppliedScheme)) {
+        if (bRead && !m_strAppliedScheme.empty() && !m_store.LoadSchemeSounds({strApp}, m_strAppliedScheme)) {
             AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
             bRead = FALSE;
         }
@@ -109,11 +113,11 @@ BOOL CSoundControlDlg::ApplyScheme(const std::wstring& strId) {
         AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
         return FALSE;
     }
-    for (const std::wstring& strApp : m_store.GetLoadedApplications()) {
-        if (!m_store.LoadSchemeSounds(strApp, strId)) {
-            AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
-            return FALSE;
-        }
+    // All or nothing: a scheme shown in part would leave the user's choices
+    // lost in some applications while OK makes the scheme current in none.
+    if (!m_store.LoadSchemeSounds(m_store.GetLoadedApplications(), strId)) {
+        AfxMessageBox("ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_OK);
+        return FALSE;
     }
     m_strAppliedScheme = strId;
     m_lstEvents.Invalidate();

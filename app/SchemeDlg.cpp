@@ -13,6 +13,8 @@
 namespace {
 
 constexpr size_t kMaxSchemeName = SchemeStore::kMaxSchemeName;
+// The scheme list's last entry.
+constexpr char kCurrentSounds[] = "(現在のサウンド)";
 
 // A message with one name in it, the name cut to what a scheme name may hold,
 // never in the middle of a double-byte character.
@@ -36,14 +38,22 @@ CString Count(LPCSTR pszLabel, size_t nCount) {
     return szText;
 }
 
+// Tells that a library of the system's cannot be loaded.
+void NoLibraryBox(CWnd* pOwner, const std::wstring& strLibrary) {
+    CString strName;
+    scheme::NarrowText(strLibrary, &strName);
+    pOwner->MessageBox(Format("システムのライブラリ「%s」を読み込めません。", strName), nullptr,
+                       MB_OK | MB_ICONEXCLAMATION);
+}
+
 // The file chosen in the system's dialog, in UTF-16, which names every file;
 // pPath gives the name first proposed. FALSE when none is chosen.
-BOOL ChooseFile(HWND hOwner, BOOL bSave, std::wstring* pPath) {
+BOOL ChooseFile(CWnd* pOwner, BOOL bSave, std::wstring* pPath) {
     WCHAR szFile[4 * MAX_PATH];
     ::lstrcpynW(szFile, pPath->c_str(), ARRAYSIZE(szFile));
     OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hOwner;
+    ofn.hwndOwner = pOwner->m_hWnd;
     ofn.lpstrFilter = bSave ? L"テーマ パック (*.themepack)\0*.themepack\0テーマ ファイル (*.theme)\0*.theme\0"
                             : L"テーマ、テーマ パック、INI ファイル\0*.theme;*.themepack;*.deskthemepack;*.ini\0"
                               L"テーマ ファイル (*.theme)\0*.theme\0"
@@ -56,12 +66,14 @@ BOOL ChooseFile(HWND hOwner, BOOL bSave, std::wstring* pPath) {
     // The main dialog's browser stands in the process's current directory.
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
                 (bSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    static const auto pSave =
-        scheme::SystemFunction<decltype(&::GetSaveFileNameW)>(L"comdlg32.dll", "GetSaveFileNameW");
-    static const auto pOpen =
-        scheme::SystemFunction<decltype(&::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
-    const auto pChoose = bSave ? pSave : pOpen;
-    if (pChoose == nullptr || !pChoose(&ofn)) return FALSE;
+    const auto pChoose =
+        bSave ? scheme::SystemFunction<decltype(&::GetSaveFileNameW)>(L"comdlg32.dll", "GetSaveFileNameW")
+              : scheme::SystemFunction<decltype(&::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+    if (pChoose == nullptr) {
+        NoLibraryBox(pOwner, L"comdlg32.dll");
+        return FALSE;
+    }
+    if (!pChoose(&ofn)) return FALSE;
     *pPath = szFile;
     return TRUE;
 }
@@ -103,7 +115,9 @@ void CSchemeDlg::FillSchemeList(const std::wstring& strSelect) {
         m_lstSchemes.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCSTR>(strText)));
         if (scheme.strId == strSelect) nSelect = static_cast<int>(i);
     }
-    m_lstSchemes.SetCurSel(m_schemes.empty() ? -1 : nSelect);
+    // Last, what plays now, which is no scheme: only written out.
+    m_lstSchemes.SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kCurrentSounds));
+    m_lstSchemes.SetCurSel(nSelect);
     OnSelchangeSchemeList();
 }
 
@@ -159,32 +173,40 @@ void CSchemeDlg::OnSchemeDelete() {
     if (MessageBox(Format("スキーム「%s」を削除しますか?", pScheme->strShown), nullptr, MB_YESNO | MB_ICONQUESTION) !=
         IDYES)
         return;
-    if (!m_pOwner->DeleteScheme(*pScheme))
+    // The sounds a pack gave it go with it, unless another scheme has them too.
+    std::vector<std::wstring> folders = sharing::UnpackFoldersOf(m_pOwner->GetStore(), pScheme->strId);
+    if (m_pOwner->DeleteScheme(*pScheme))
+        sharing::RemoveFolders(folders);
+    else
         MessageBox("スキームを削除できませんでした。", nullptr, MB_OK | MB_ICONEXCLAMATION);
     FillSchemeList(std::wstring());
 }
 
 void CSchemeDlg::OnSchemeImport() {
     std::wstring strPath;
-    if (!ChooseFile(m_hWnd, FALSE, &strPath)) return;
-    scheme::ImportReport report;
-    scheme::ImportOutcome outcome = scheme::ImportTheme(m_pOwner->GetStore(), strPath, &report);
-    if (outcome != scheme::ImportOutcome::kImported) {
+    if (!ChooseFile(this, FALSE, &strPath)) return;
+    sharing::ImportReport report;
+    sharing::ImportOutcome outcome = sharing::ImportTheme(m_pOwner->GetStore(), strPath, &report);
+    if (outcome == sharing::ImportOutcome::kNoLibrary) {
+        NoLibraryBox(this, report.strFile);
+        return;
+    }
+    if (outcome != sharing::ImportOutcome::kImported) {
         CString strFile;
         scheme::NarrowText(report.strFile, &strFile);
         const struct {
-            scheme::ImportOutcome outcome;
+            sharing::ImportOutcome outcome;
             LPCSTR pszText;
         } problems[] = {
-            {scheme::ImportOutcome::kUnreadable, "ファイルを読み込めません。"},
-            {scheme::ImportOutcome::kEmpty, "ファイルが空です。"},
-            {scheme::ImportOutcome::kNoSounds, "ファイルにサウンドの設定がありません。"},
-            {scheme::ImportOutcome::kLongSound, "パスが長すぎるサウンドがあります。"},
-            {scheme::ImportOutcome::kBadName, "テーマパックに、使えない名前のファイルがあります。"},
-            {scheme::ImportOutcome::kTooLarge, "テーマパックのファイルが多すぎるか、大きすぎます。"},
-            {scheme::ImportOutcome::kNoTheme, "テーマパックにテーマ ファイルがありません。"},
-            {scheme::ImportOutcome::kNotWave, "テーマパックの「%s」は WAVE ファイルではありません。"},
-            {scheme::ImportOutcome::kNotWritten, "スキームを読み込めませんでした。"},
+            {sharing::ImportOutcome::kUnreadable, "ファイルを読み込めません。"},
+            {sharing::ImportOutcome::kEmpty, "ファイルが空です。"},
+            {sharing::ImportOutcome::kNoSounds, "ファイルにサウンドの設定がありません。"},
+            {sharing::ImportOutcome::kLongSound, "パスが長すぎるサウンドがあります。"},
+            {sharing::ImportOutcome::kBadName, "テーマパックに、使えない名前のファイルがあります。"},
+            {sharing::ImportOutcome::kTooLarge, "テーマパックのファイルが多すぎるか、大きすぎます。"},
+            {sharing::ImportOutcome::kNoTheme, "テーマパックにテーマ ファイルがありません。"},
+            {sharing::ImportOutcome::kNotWave, "テーマパックの「%s」は WAVE ファイルではありません。"},
+            {sharing::ImportOutcome::kNotWritten, "スキームを読み込めませんでした。"},
         };
         for (const auto& problem : problems)
             if (problem.outcome == outcome)
@@ -194,25 +216,31 @@ void CSchemeDlg::OnSchemeImport() {
     FillSchemeList(report.strId);
     MessageBox(Format("スキーム「%s」を読み込みました。\r\n", report.strName) + Count("サウンド", report.nSounds) +
                    Count("このコンピューターにない場面", report.nLacking) +
-                   Count("見つからないファイル", report.nMissing),
+                   Count("見つからないファイル", report.nMissing) + Count("ネットワーク上のファイル", report.nNetwork),
                nullptr, MB_OK | MB_ICONINFORMATION);
 }
 
 void CSchemeDlg::OnSchemeExport() {
-    // The chosen scheme, else the sounds that play now.
+    // The chosen scheme, else (the list's last entry) the sounds that play now.
     const SchemeStore::Scheme* pScheme = GetSelectedScheme();
     CString strShown = pScheme != nullptr ? pScheme->strShown : CString("現在のサウンド");
     std::wstring strName = pScheme != nullptr ? pScheme->strName : scheme::Widen(strShown);
-    std::wstring strPath = scheme::FileNameOf(strName);
-    if (!ChooseFile(m_hWnd, TRUE, &strPath)) return;
-    scheme::ExportReport report;
-    if (!scheme::ExportTheme(m_pOwner->GetStore(), pScheme != nullptr ? pScheme->strId : std::wstring(), strName,
-                             strPath, &report)) {
+    std::wstring strPath = sharing::FileNameOf(strName);
+    if (!ChooseFile(this, TRUE, &strPath)) return;
+    sharing::ExportReport report;
+    switch (sharing::ExportTheme(m_pOwner->GetStore(), pScheme != nullptr ? pScheme->strId : std::wstring(), strName,
+                                 strPath, &report)) {
+    case sharing::ExportOutcome::kNoLibrary:
+        NoLibraryBox(this, L"cabinet.dll");
+        return;
+    case sharing::ExportOutcome::kNotWritten:
         MessageBox("スキームを書き出せませんでした。", nullptr, MB_OK | MB_ICONEXCLAMATION);
         return;
+    case sharing::ExportOutcome::kWritten:
+        break;
     }
     MessageBox(Format("スキーム「%s」を書き出しました。\r\n", strShown) + Count("サウンド", report.nSounds) +
-                   Count("見つからないファイル", report.nMissing),
+                   Count("見つからないファイル", report.nMissing) + Count("ネットワーク上のファイル", report.nNetwork),
                nullptr, MB_OK | MB_ICONINFORMATION);
 }
 

@@ -122,6 +122,8 @@ CSoundControlDlg::CSoundControlDlg(CWnd* pParent, HKEY hRoot)
       m_hIcon(nullptr) {}
 
 CSoundControlDlg::~CSoundControlDlg() {
+    // A reading started ahead writes members: it ends before any of them goes.
+    if (m_reading.valid()) m_reading.wait();
     delete m_pDIBitmap;
     m_pDIBitmap = nullptr;
     delete m_pPalette;
@@ -157,8 +159,14 @@ BOOL CSoundControlDlg::OnInitDialog() {
     }
     SendDlgItemMessage(IDC_FILE_LIST, LB_RESETCONTENT);
     SendDlgItemMessage(IDC_EVENT_LIST, LB_RESETCONTENT);
-    // What was read ahead, or is read now.
-    const Reading reading = m_reading.valid() ? m_reading.get() : ReadAhead();
+    // What was read ahead, or is read now. A reading that failed on its way
+    // (memory ran out) is told as one that found no events.
+    Reading reading = Reading::kNoEvents;
+    try {
+        reading = m_reading.valid() ? m_reading.get() : ReadAhead();
+    } catch (const std::exception&) {
+        m_apps.clear();
+    }
     FillDriveList();
     FillApplicationList();
 
@@ -179,7 +187,7 @@ void CSoundControlDlg::OnPaint() {
     CPaintDC dc(this);
     if (!m_bPainted) {
         m_bPainted = TRUE;
-        if (!m_strInfoPending.IsEmpty()) PostMessage(WM_SHOWSOUNDINFO);
+        if (m_pendingFormat) PostMessage(WM_SHOWSOUNDINFO);
     }
     if (IsIconic()) {
         SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
@@ -227,31 +235,43 @@ void CSoundControlDlg::OnPaint() {
 
 void CSoundControlDlg::ShowChosenSound(const CString& strPath) {
     const DWORD dwAttributes = strPath.IsEmpty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(strPath);
+    m_pendingFormat.reset();
     if (strPath.IsEmpty() || (dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY))) {
         delete m_pDIBitmap;
         m_pDIBitmap = nullptr;
         m_strDescription.Empty();
         delete SetPalette(nullptr);
         GetDlgItem(IDC_SOUND_INFO)->SetWindowText("");
-        m_strInfoPending.Empty();
     } else {
-        // A file that cannot be opened is still read by all three: the picture
-        // reader's message names the failure.
-        ReadPicture(strPath);
-        ReadDescription(strPath);
+        // One walk of the file gives all three; a file that cannot be opened is
+        // reported by the picture's message.
+        DiscardPicture();
+        m_strDescription.Empty();
+        auto pBitmap = std::make_unique<CDIBitmap>();
+        std::optional<preview::ChosenSound> sound = ReadChosenSound(strPath, preview::kEveryPart, pBitmap.get());
+        ShowPicture(sound ? &sound->picture : nullptr, std::move(pBitmap));
+        std::optional<preview::SoundFormat> format;
+        if (sound) {
+            ShowDescription(sound->description);
+            format = std::move(sound->format);
+        }
         // The first format query of a process loads the sound drivers, which
         // takes a good part of a second: the dialog is shown first.
-        m_strInfoPending = m_bPainted ? CString() : strPath;
-        GetDlgItem(IDC_SOUND_INFO)->SetWindowText(m_bPainted ? ReadSoundInfo(strPath) : CString());
+        if (format && !m_bPainted) {
+            m_pendingFormat = std::move(format);
+            GetDlgItem(IDC_SOUND_INFO)->SetWindowText("");
+        } else {
+            GetDlgItem(IDC_SOUND_INFO)->SetWindowText(DescribeSound(format));
+        }
     }
     InvalidateRect(m_rcPicture, TRUE);
     InvalidateRect(m_rcDescription, TRUE);
 }
 
 LRESULT CSoundControlDlg::OnShowSoundInfo(WPARAM, LPARAM) {
-    if (!m_strInfoPending.IsEmpty()) {
-        GetDlgItem(IDC_SOUND_INFO)->SetWindowText(ReadSoundInfo(m_strInfoPending));
-        m_strInfoPending.Empty();
+    if (m_pendingFormat) {
+        GetDlgItem(IDC_SOUND_INFO)->SetWindowText(DescribeSound(m_pendingFormat));
+        m_pendingFormat.reset();
     }
     return 0;
 }

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <future>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "PreviewReaders.h"
 #include "SchemeStore.h"
 #include "afxwin.h"
 #include "resource.h"
@@ -62,8 +65,9 @@ protected:
     // What reading the applications and .Default found.
     enum class Reading { kRead, kNoEvents, kNoSounds };
     // Reads what start-up shows, none of it from the window: the drives, the
-    // applications, and .Default's events with their sounds.
-    Reading ReadAhead();
+    // applications, and .Default's events with their sounds. Apart so that
+    // tests can have it fail as running out of memory would.
+    virtual Reading ReadAhead();
     // Lists the applications read, .Default chosen.
     void FillApplicationList();
     afx_msg void OnSelchangeAppCombo();
@@ -106,11 +110,22 @@ protected:
     // preview/DisplayChunkReader.cpp
     BOOL ReadPicture(LPCSTR lpszPath);
     BOOL ReadDescription(LPCSTR lpszPath);
+    // The parts of the file asked for, from one walk of its chunks; the picture
+    // found is held by pBitmap (null when no picture is asked for). None when the
+    // file cannot be opened.
+    std::optional<preview::ChosenSound> ReadChosenSound(LPCSTR lpszPath, unsigned nParts, CDIBitmap* pBitmap);
+    // What the readers found, shown and returned as ReadPicture and
+    // ReadDescription show and return it; pBitmap holds the picture found, and
+    // a null result stands for a file that could not be opened.
+    BOOL ShowPicture(const preview::PictureResult* pResult, std::unique_ptr<CDIBitmap> pBitmap);
+    BOOL ShowDescription(const preview::DescriptionResult& result);
+    // Gives up the picture and its palette.
+    void DiscardPicture();
 
     // preview/SoundInfo.cpp
-    // The line for a wave file: its format, rate, sample size, channels and
-    // length where the system can play that format, else why not.
-    CString ReadSoundInfo(LPCSTR lpszPath);
+    // The line for a wave file's format: its name, rate, sample size, channels
+    // and length where the system can play that format, else why not.
+    CString DescribeSound(const std::optional<preview::SoundFormat>& format);
     // Shows the line for the file chosen before the dialog was first painted.
     afx_msg LRESULT OnShowSoundInfo(WPARAM wParam, LPARAM lParam);
     enum { WM_SHOWSOUNDINFO = WM_APP + 1 };
@@ -202,7 +217,7 @@ protected:
     CFont m_fntDescription;    // the description's font where the window's DPI is not the system's
     BOOL m_bHtmlHelpOpened;    // Help opened HTML Help, which closes with the dialog
     BOOL m_bPainted;           // the dialog was painted once
-    CString m_strInfoPending;  // the file whose line waits for the first painting; empty for none
+    std::optional<preview::SoundFormat> m_pendingFormat;  // the format whose line waits for the first painting
     CButton m_btnTest;
     CStatic m_stcDirectory;
     CComboBox m_cmbDrive;

@@ -8,4 +8,4 @@ out=${1:?usage: build_native.sh OUT_DIR}
 mkdir -p "$out"
 c++ -std=c++17 -O2 -Wall -Wextra -I"$root/preview" -I"$root/common" -I"$root/tests/portable" -o "$out/bench_native" \
   "$root/bench/native.cpp" "$root/preview/ByteSource.cpp" "$root/preview/RiffReader.cpp" \
-  "$root/preview/DisplayDib.cpp" "$root/preview/PreviewReaders.cpp"
+  "$root/preview/DisplayDib.cpp" "$root/preview/PreviewReaders.cpp" "$root/preview/SoundFormat.cpp"

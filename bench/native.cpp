@@ -3,7 +3,7 @@
 //
 //   bench_native data DRIVE_DIR REG_FILE   the sound trees, the preview files and the scheme
 //   bench_native isbj FILE                 prints the file's ISBJ text
-//   bench_native walk FILE                 reads the file's picture and description, whatever they are
+//   bench_native walk FILE                 reads the file's picture, description and format as the dialog does
 //   bench_native runs N CMD… -- CMD…       median wall time of each command, N runs each
 //   bench_native peak CMD…                 the command's peak resident memory in bytes
 //   bench_native sizes N FILE              median seconds to follow the chunk sizes of FILE in memory
@@ -160,10 +160,9 @@ int PrintDescription(const char* path) {
 int Walk(const char* path) {
     std::unique_ptr<preview::FileByteSource> source = preview::FileByteSource::Open(path);
     if (!source) return 1;
-    const preview::PictureResult picture = preview::ReadPicture(*source);
-    const preview::DescriptionResult description = preview::ReadDescription(*source);
-    std::printf("picture %d, description %d\n", static_cast<int>(picture.outcome),
-                static_cast<int>(description.outcome));
+    const preview::ChosenSound sound = preview::ReadChosenSound(*source, preview::kEveryPart);
+    std::printf("picture %d, description %d, format %d\n", static_cast<int>(sound.picture.outcome),
+                static_cast<int>(sound.description.outcome), sound.format ? 1 : 0);
     return 0;
 }
 

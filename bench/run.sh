@@ -72,9 +72,9 @@ fi
 printf 'chunkwalk %s\n' "$("$out/bench_native" runs "$runs" "$out/bench_native" isbj "$big" -- \
   ffprobe -v error -show_entries format_tags=ISBJ -of default=nw=1:nk=1 "$big")" >>"$raw"
 
-# The 64 MiB file of 8 Mi empty chunks: the dialog's readers in process against
-# reading the file, the portable walk against ffprobe's, and wavtheme against a
-# copy that is flushed to the disk as wavtheme flushes its result.
+# The 64 MiB file of 8 Mi empty chunks: the dialog showing it in process against
+# one walk's floor (the sizes below), the portable walk against ffprobe's, and
+# wavtheme against a copy that is flushed to the disk as wavtheme flushes its result.
 many="$drive/PREVIEW/many.wav"
 echo "bench: a file of many chunks" >&2
 wine "$bench" walk "$runs" 'D:\PREVIEW\many.wav' >>"$raw"
@@ -99,7 +99,7 @@ awk -v tsv="$out/results.tsv" '
     name["chunkwalk"] = "4 ISBJ of 1 GiB, portable reader vs ffprobe";          goal["chunkwalk"] = 0.1
     name["select"] = "5 OnSelchangeEventList vs refill alone";                  goal["select"] = 1.3
     name["memory"] = "6 peak working set, browsed vs started";                   goal["memory"] = 2
-    name["walk"] = "7 ReadPicture+ReadDescription, 8 Mi chunks vs reading";      goal["walk"] = 2
+    name["walk"] = "7 showing a chosen sound, 8 Mi chunks vs one walk";         goal["walk"] = 1.5
     name["manywalk"] = "8 walk of 8 Mi chunks, portable reader vs ffprobe";     goal["manywalk"] = 0.1
     name["edit"] = "9 wavtheme set --text, 8 Mi chunks vs dd with fsync";       goal["edit"] = 3
     name["editmemory"] = "10 wavtheme set --text peak memory vs 64 MiB";         goal["editmemory"] = 1
@@ -108,8 +108,11 @@ awk -v tsv="$out/results.tsv" '
     name["apps"] = "13 start-up with 5 applications of 20 events vs row 1"; goal["apps"] = 1.05
   }
   { ours[$1] = $2; ref[$1] = $3 }
+  # Row 7 is measured against the floor of one walk of the same file.
+  $1 == "walk" { read = $3 }
   function show(m, v) { return m ~ /memory/ ? sprintf("%.1f MiB", v / 1048576) : sprintf("%.1f ms", v * 1000) }
   END {
+    ref["walk"] = ours["sizes"]
     fmt = "%-54s %12s %12s %7s %7s  %s\n"
     printf fmt, "metric", "ours", "reference", "ratio", "goal", ""
     print "metric\tours\treference\tratio\tgoal\tmet" > tsv
@@ -123,5 +126,6 @@ awk -v tsv="$out/results.tsv" '
     }
     printf "floor of rows 7 and 9: following the sizes of the %d headers in memory, nothing checked, %s a walk;\n",
       ref["sizes"], show("sizes", ours["sizes"])
-    printf "the dialog walks the file twice (row 7), wavtheme six times (row 9)\n"
+    printf "the dialog walks the file once (row 7; reading the whole file in 64 KiB blocks took %s), wavtheme six times (row 9)\n",
+      show("walk", read)
   }' "$raw" | tee "$out/results.txt"

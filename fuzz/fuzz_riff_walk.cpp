@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ByteSource.h"
+#include "LittleEndian.h"
 #include "PreviewReaders.h"
 #include "RiffReader.h"
 #include "SoundFormat.h"
@@ -46,8 +47,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The format reader too: ASan and UBSan watch it read every input.
-    if (const std::optional<preview::SoundFormat> format = preview::ReadSoundFormat(source))
+    // The block handed to the system holds every byte its cbSize promises.
+    const std::optional<preview::SoundFormat> format = preview::ReadSoundFormat(source);
+    if (format) {
         REQUIRE(!preview::DescribeSoundFormat(*format).empty() && format->nDataBytes <= size);
+        REQUIRE(format->format.size() >= 18 && format->format.size() >= 18u + le::Get16(format->format.data() + 16));
+    }
+
+    // The one walk for the dialog gives each part as its own reader does.
+    offered = 0;
+    const preview::ChosenSound sound = preview::ReadChosenSound(
+        source, preview::kEveryPart, [&](const std::vector<std::uint8_t>&) { return ++offered > refusals; });
+    REQUIRE(sound.picture.outcome == picture.outcome && sound.picture.dib == picture.dib);
+    REQUIRE(sound.description.outcome == description.outcome && sound.description.text == description.text &&
+            sound.description.textChunkSize == description.textChunkSize);
+    REQUIRE(sound.format.has_value() == format.has_value());
+    REQUIRE(!format || (sound.format->format == format->format && sound.format->nDataBytes == format->nDataBytes));
 
     // Headers read through the walker's window are the input's own bytes, however
     // far the window has read ahead: a step-by-step walk over the whole input.

@@ -18,21 +18,21 @@ bool OnOneLine(const std::u16string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    scheme::Theme theme;
-    if (scheme::ReadTheme(bytes, testtext::Decode, &theme) != scheme::ThemeOutcome::kRead) return 0;
+    sharing::Theme theme;
+    if (sharing::ReadTheme(bytes, testtext::Decode, &theme) != sharing::ThemeOutcome::kRead) return 0;
     REQUIRE(!theme.sounds.empty() || !theme.schemeName.empty());
     REQUIRE(OnOneLine(theme.displayName) && OnOneLine(theme.schemeName));
-    for (const scheme::ThemeSound& sound : theme.sounds) {
+    for (const sharing::ThemeSound& sound : theme.sounds) {
         REQUIRE(!sound.app.empty() && !sound.event.empty());
         REQUIRE(sound.app.find(u'\\') == std::u16string::npos && sound.event.find(u'\\') == std::u16string::npos);
         REQUIRE(OnOneLine(sound.app) && OnOneLine(sound.event) && OnOneLine(sound.path));
-        REQUIRE(sound.path.size() <= scheme::kMaxSoundPath && sound.path.size() <= size);
+        REQUIRE(sound.path.size() <= sharing::kMaxSoundPath && sound.path.size() <= size);
         REQUIRE(!sound.inThemeFolder || !sound.path.empty());
     }
     if (theme.sounds.empty()) return 0;
-    scheme::Theme again;
-    REQUIRE(scheme::ReadTheme(scheme::WriteTheme(theme.displayName, theme.sounds), testtext::Decode, &again) ==
-            scheme::ThemeOutcome::kRead);
+    sharing::Theme again;
+    REQUIRE(sharing::ReadTheme(sharing::WriteTheme(theme.displayName, theme.sounds), testtext::Decode, &again) ==
+            sharing::ThemeOutcome::kRead);
     REQUIRE(again.displayName == theme.displayName);
     REQUIRE(again.sounds == theme.sounds);
     return 0;

@@ -97,6 +97,7 @@ std::vector<Seed> WalkSeeds() {
         {"size_wraps", RawChunk("RIFF", 0xFFFFFFFFu, "WAVE" + RawChunk("big ", 0xFFFFFFFFu, "tiny")) + picture},
         {"other_form_first", Riff("AVI ", "xxxx") + Wave(picture)},
         {"not_riff", "just some text"},
+        {"format_of_17_bytes", Riff("WAVE", Chunk("fmt ", Fmt().substr(8) + "\xFF") + Chunk("data", "ab"))},
     };
     for (const Seed& dib : DibSeeds()) seeds.push_back({dib.name, Wave(Chunk("DISP", dib.bytes))});
     return seeds;

@@ -11,10 +11,10 @@ build=${1:?usage: run_fuzzers.sh BUILD_DIR SECONDS}
 seconds=${2:?usage: run_fuzzers.sh BUILD_DIR SECONDS}
 out="$build/fuzz"
 cxx=${CXX_FUZZ:-clang++}
-targets=(fuzz_riff_walk fuzz_dib fuzz_wave_edit fuzz_theme)
+targets=(fuzz_riff_walk fuzz_dib fuzz_wave_edit fuzz_theme fuzz_theme_round_trip)
 library=(ByteSource RiffReader DisplayDib PreviewReaders SoundFormat)
 common=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fno-omit-frame-pointer -I"$root/common" -I"$root/preview"
-  -I"$root/scheme" -I"$root/tests/portable" -I"$root/authoring")
+  -I"$root/scheme" -I"$root/sharing" -I"$root/tests/portable" -I"$root/authoring")
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all)
 
 mkdir -p "$out/obj" "$out/artifacts"
@@ -26,13 +26,13 @@ done
 # The authoring core's wave rewrite, the other code of ours that reads untrusted files.
 "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/authoring/WaveFile.cpp" \
   -o "$out/obj/WaveFile.o"
-# The theme file reader, which reads files that come from anywhere.
-"$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/scheme/ThemeFile.cpp" \
+# The theme file reader, which reads files that come from anywhere, and writer.
+"$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer-no-link -c "$root/sharing/ThemeFile.cpp" \
   -o "$out/obj/ThemeFile.o"
 for target in "${targets[@]}"; do
   extra=()
   if [ "$target" = fuzz_wave_edit ]; then extra=("$out/obj/WaveFile.o"); fi
-  if [ "$target" = fuzz_theme ]; then extra=("$out/obj/ThemeFile.o"); fi
+  case "$target" in fuzz_theme*) extra=("$out/obj/ThemeFile.o") ;; esac
   "$cxx" "${common[@]}" "${sanitize[@]}" -fsanitize=fuzzer "$root/fuzz/$target.cpp" "${objects[@]}" "${extra[@]}" \
     -o "$out/$target"
 done
@@ -50,6 +50,8 @@ done
 # The theme reader's seeds: the theme files of the native tests.
 mkdir -p "$out/corpus/fuzz_theme"
 cp "$root/tests/portable/themes"/* "$out/corpus/fuzz_theme"/
+# The round trip's schemes come from any bytes: it starts from none.
+mkdir -p "$out/corpus/fuzz_theme_round_trip"
 status=0
 for target in "${targets[@]}"; do
   if [ -d "$root/fuzz/seeds/$target" ]; then

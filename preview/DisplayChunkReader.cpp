@@ -3,6 +3,8 @@
 // results into global memory, the bitmap and its palette, and reports.
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "DIBitmap.h"
 #include "DisplayDib.h"
@@ -32,25 +34,39 @@ HGLOBAL CopyToGlobal(const std::vector<std::uint8_t>& dib) {
 
 }  // namespace
 
-BOOL CSoundControlDlg::ReadPicture(LPCSTR lpszPath) {
+std::optional<preview::ChosenSound> CSoundControlDlg::ReadChosenSound(LPCSTR lpszPath, unsigned nParts,
+                                                                      CDIBitmap* pBitmap) {
+    std::unique_ptr<preview::FileByteSource> source = preview::FileByteSource::Open(lpszPath);
+    if (!source) return std::nullopt;
+    // The bitmap itself takes each picture found: one that it refused would leave
+    // the frame empty, so the search goes on to a later chunk instead.
+    if (pBitmap == nullptr) return preview::ReadChosenSound(*source, nParts);
+    return preview::ReadChosenSound(*source, nParts, [pBitmap](const std::vector<std::uint8_t>& dib) {
+        return pBitmap->SetDIB(CopyToGlobal(dib)) != nullptr;
+    });
+}
+
+void CSoundControlDlg::DiscardPicture() {
     if (m_pDIBitmap != nullptr) {
         delete SetPalette(nullptr);
         delete m_pDIBitmap;
         m_pDIBitmap = nullptr;
     }
-    std::unique_ptr<preview::FileByteSource> source = preview::FileByteSource::Open(lpszPath);
-    if (!source) {
+}
+
+BOOL CSoundControlDlg::ReadPicture(LPCSTR lpszPath) {
+    DiscardPicture();
+    auto pBitmap = std::make_unique<CDIBitmap>();
+    std::optional<preview::ChosenSound> sound = ReadChosenSound(lpszPath, preview::kPicturePart, pBitmap.get());
+    return ShowPicture(sound ? &sound->picture : nullptr, std::move(pBitmap));
+}
+
+BOOL CSoundControlDlg::ShowPicture(const preview::PictureResult* pResult, std::unique_ptr<CDIBitmap> pBitmap) {
+    if (pResult == nullptr) {
         MessageBox("ファイルのオープンに失敗しました", kCaptionMmio);
         return FALSE;
     }
-    // The bitmap itself takes each picture found: one that it refused would leave
-    // the frame empty, so the search goes on to a later chunk instead.
-    auto pBitmap = std::make_unique<CDIBitmap>();
-    preview::PictureResult result = preview::ReadPicture(*source, [&pBitmap](const std::vector<std::uint8_t>& dib) {
-        return pBitmap->SetDIB(CopyToGlobal(dib)) != nullptr;
-    });
-    source.reset();
-    switch (result.outcome) {
+    switch (pResult->outcome) {
     case preview::PictureOutcome::kNotWave:
         MessageBox("WAVEファイルではありません", kCaptionMmio);
         return FALSE;
@@ -71,10 +87,11 @@ BOOL CSoundControlDlg::ReadPicture(LPCSTR lpszPath) {
 
 BOOL CSoundControlDlg::ReadDescription(LPCSTR lpszPath) {
     m_strDescription.Empty();
-    std::unique_ptr<preview::FileByteSource> source = preview::FileByteSource::Open(lpszPath);
-    if (!source) return FALSE;
-    preview::DescriptionResult result = preview::ReadDescription(*source);
-    source.reset();
+    std::optional<preview::ChosenSound> sound = ReadChosenSound(lpszPath, preview::kDescriptionPart, nullptr);
+    return sound ? ShowDescription(sound->description) : FALSE;
+}
+
+BOOL CSoundControlDlg::ShowDescription(const preview::DescriptionResult& result) {
     switch (result.outcome) {
     case preview::DescriptionOutcome::kNoBlock:
     case preview::DescriptionOutcome::kShortRead:

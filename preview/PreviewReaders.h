@@ -1,15 +1,18 @@
 // The picture and the description that a wave file carries in its own RIFF data,
-// found by walking the chunks as the multimedia file I/O would. These readers open,
-// show and keep nothing: the dialog opens the file, hands over a byte source, and
-// each outcome below says which message it shows and what it returns.
+// and its sound's format, found by walking the chunks as the multimedia file I/O
+// would. These readers open, show and keep nothing: the dialog opens the file,
+// hands over a byte source, and each outcome below says which message it shows
+// and what it returns.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ByteSource.h"
+#include "SoundFormat.h"
 
 namespace preview {
 
@@ -84,5 +87,28 @@ struct DescriptionResult {
 // Bytes after the first NUL are not read; the file's size tells whether they are
 // there.
 DescriptionResult ReadDescription(ByteSource& source);
+
+// All that the dialog shows of a chosen sound: each part as its reader gives it
+// (ReadPicture, ReadDescription, ReadSoundFormat).
+struct ChosenSound {
+    PictureResult picture;
+    DescriptionResult description;
+    std::optional<SoundFormat> format;
+};
+
+enum ChosenPart : unsigned {
+    kPicturePart = 1,
+    kDescriptionPart = 2,
+    kFormatPart = 4,
+    kEveryPart = kPicturePart | kDescriptionPart | kFormatPart,
+};
+
+// The parts asked for, from one walk of the form's top-level chunks, which ends
+// once each of them is known; only the chunks they use are read. The readers'
+// searches step from chunk to chunk alike, so one walk serves them all, except
+// where a search leaves that path: inside a DISP chunk that reaches past the
+// form's end (the picture search), or out of a LIST chunk whose sub-chunks do
+// not end where it ends (the text search). Such a search then goes on by itself.
+ChosenSound ReadChosenSound(ByteSource& source, unsigned parts, const DibHolder& hold = nullptr);
 
 }  // namespace preview

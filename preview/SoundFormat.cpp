@@ -3,20 +3,17 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "LittleEndian.h"
-#include "RiffReader.h"
+#include "PreviewReaders.h"
 
 namespace preview {
 
 namespace {
 
-constexpr std::uint32_t kFourCCFmt = MakeFourCC('f', 'm', 't', ' ');
-constexpr std::uint32_t kFourCCData = MakeFourCC('d', 'a', 't', 'a');
-
-// A WAVEFORMATEX without its extra bytes, and the most a cbSize can add.
+// A WAVEFORMATEX without its extra bytes.
 constexpr std::size_t kFormatExSize = 18;
-constexpr std::size_t kMostFormat = kFormatExSize + 0xFFFF;
 // An extensible format's sub-format lies after its valid bits and channel mask.
 constexpr std::size_t kSubFormatAt = kFormatExSize + 6;
 constexpr std::size_t kExtensibleSize = kSubFormatAt + 16;
@@ -73,15 +70,17 @@ std::string Length(std::uint64_t bytes, std::uint32_t bytesPerSecond) {
 }  // namespace
 
 std::optional<SoundFormat> ReadSoundFormat(ByteSource& source) {
-    RiffWalker walker(source);
-    ChunkInfo form;
-    ChunkInfo fmt;
-    if (!walker.DescendRiff(kFourCCWave, form) || !walker.DescendChunk(kFourCCFmt, form, fmt)) return std::nullopt;
+    return ReadChosenSound(source, kFormatPart).format;
+}
+
+std::optional<SoundFormat> FormatFromChunk(std::vector<std::uint8_t> bytes) {
+    if (bytes.size() < 16) return std::nullopt;
     SoundFormat result;
     try {
-        result.format.resize(fmt.cksize < kMostFormat ? fmt.cksize : kMostFormat);
-        result.format.resize(walker.Read(result.format.data(), result.format.size()));
-        if (result.format.size() < 16) return std::nullopt;
+        result.format = std::move(bytes);
+        // A chunk too short for cbSize states no extra bytes: a 17th byte is not
+        // the low byte of a size that the system would read on.
+        if (result.format.size() < kFormatExSize) result.format.resize(16);
         const std::uint8_t* p = result.format.data();
         result.wFormatTag = le::Get16(p);
         result.nChannels = le::Get16(p + 2);
@@ -101,11 +100,6 @@ std::optional<SoundFormat> ReadSoundFormat(ByteSource& source) {
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    walker.Ascend(fmt);
-    ChunkInfo data;
-    if (!walker.DescendChunk(kFourCCData, form, data)) return std::nullopt;
-    const std::uint64_t held = source.Size() > data.dwDataOffset ? source.Size() - data.dwDataOffset : 0;
-    result.nDataBytes = data.cksize < held ? data.cksize : held;
     return result;
 }
 

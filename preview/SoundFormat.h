@@ -4,6 +4,7 @@
 // read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,8 +35,9 @@ struct SoundFormat {
     // the file after its header where the file ends first.
     std::uint64_t nDataBytes = 0;
     // The "fmt " chunk's bytes as the file holds them, zero-filled to a whole
-    // WAVEFORMATEX and the cbSize bytes it announces: what the system is asked
-    // about, never read past its end.
+    // WAVEFORMATEX and the cbSize bytes it announces (cbSize 0 where the chunk
+    // ends before it): what the system is asked about, which reads
+    // 18 + cbSize bytes and never past this block's end.
     std::vector<std::uint8_t> format;
 };
 
@@ -44,6 +46,14 @@ struct SoundFormat {
 // no WAVE form, no "fmt " chunk with at least the 16 bytes of a PCM format, or no
 // data chunk after it; a big-endian RIFX file has no WAVE form the system reads.
 std::optional<SoundFormat> ReadSoundFormat(ByteSource& source);
+
+// The most of a "fmt " chunk that is read: a WAVEFORMATEX and the most its cbSize
+// can add.
+constexpr std::size_t kMostFormatBytes = 18 + 0xFFFF;
+
+// The format that a "fmt " chunk's bytes state (as many as the file holds, up to
+// kMostFormatBytes), nDataBytes 0; none under the 16 bytes of a PCM format.
+std::optional<SoundFormat> FormatFromChunk(std::vector<std::uint8_t> bytes);
 
 // "PCM 44,100 Hz 16 ビット ステレオ 1.25 秒": the format's name (or its tag as
 // 0x hexadecimal), the rate, the sample size (left out where the file states

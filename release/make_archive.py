@@ -22,6 +22,8 @@ from pathlib import Path
 
 SAMPLES = "サンプル"
 README = "お読みください.txt"
+# Names that open a device rather than a file on Windows, whatever follows a dot.
+DEVICES = {"CON", "PRN", "AUX", "NUL"} | {f"{port}{n}" for port in ("COM", "LPT") for n in range(1, 10)}
 
 
 def fixed_time(root):
@@ -60,6 +62,13 @@ def checked_name(name, taken):
         problem = "holds '..'"
     elif any(ord(c) < 32 or ord(c) == 127 for c in name):
         problem = "holds a control character"
+    elif any(c in name for c in '*?"<>|'):
+        problem = "holds one of *?\"<>|"
+    elif name.endswith("."):
+        # The caller strips blanks; Windows drops a trailing dot.
+        problem = "ends in a dot"
+    elif name.split(".", 1)[0].rstrip(" ").upper() in DEVICES:
+        problem = "is a device's name"
     elif name.casefold() in taken:
         problem = "is taken twice"
     if problem:

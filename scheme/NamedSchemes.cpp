@@ -4,6 +4,7 @@
 // character and byte, whatever the code page can hold.
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "RegistryValues.h"
@@ -128,22 +129,39 @@ BOOL SchemeStore::SetSchemeInUse(const std::wstring& strId) const {
     return rc == ERROR_SUCCESS;
 }
 
-BOOL SchemeStore::LoadSchemeSounds(const std::wstring& strApp, const std::wstring& strId) const {
-    HKEY hAppKey;
-    if (OpenAppKey(strApp, &hAppKey) != ERROR_SUCCESS) return FALSE;
-    const CObArray& events = GetEvents(strApp);
-    for (INT_PTR i = 0; i < events.GetSize(); ++i) {
-        auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));
-        pEvent->ClearStoredValue();
-        HKEY hKey;
-        if (::RegOpenKeyExW(hAppKey, (pEvent->GetKeyName() + L"\\" + strId).c_str(), 0, KEY_READ, &hKey) !=
-            ERROR_SUCCESS)
-            continue;
-        StoredValue value;
-        if (scheme::ReadPlayedValue(hKey, &value) && scheme::IsText(value.dwType)) pEvent->SetStoredValue(value);
-        ::RegCloseKey(hKey);
+BOOL SchemeStore::LoadSchemeSounds(const std::vector<std::wstring>& apps, const std::wstring& strId) const {
+    // Every application is read before any event changes, so that one that
+    // cannot be read leaves every event, and the user's assignments, as they were.
+    std::vector<std::vector<std::optional<StoredValue>>> sounds;
+    for (const std::wstring& strApp : apps) {
+        HKEY hAppKey;
+        if (OpenAppKey(strApp, &hAppKey) != ERROR_SUCCESS) return FALSE;
+        const CObArray& events = GetEvents(strApp);
+        std::vector<std::optional<StoredValue>>& appSounds = sounds.emplace_back(events.GetSize());
+        for (INT_PTR i = 0; i < events.GetSize(); ++i) {
+            auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));
+            HKEY hKey;
+            if (::RegOpenKeyExW(hAppKey, (pEvent->GetKeyName() + L"\\" + strId).c_str(), 0, KEY_READ, &hKey) !=
+                ERROR_SUCCESS)
+                continue;
+            StoredValue value;
+            if (scheme::ReadPlayedValue(hKey, &value) && scheme::IsText(value.dwType))
+                appSounds[static_cast<size_t>(i)] = value;
+            ::RegCloseKey(hKey);
+        }
+        ::RegCloseKey(hAppKey);
     }
-    ::RegCloseKey(hAppKey);
+    for (size_t nApp = 0; nApp < apps.size(); ++nApp) {
+        const CObArray& events = GetEvents(apps[nApp]);
+        for (INT_PTR i = 0; i < events.GetSize(); ++i) {
+            auto* pEvent = reinterpret_cast<SoundEvent*>(events.GetAt(i));
+            const std::optional<StoredValue>& sound = sounds[nApp][static_cast<size_t>(i)];
+            if (sound)
+                pEvent->SetStoredValue(*sound);
+            else
+                pEvent->ClearStoredValue();
+        }
+    }
     return TRUE;
 }
 

@@ -39,8 +39,7 @@ BOOL SchemeStore::SaveCurrentSounds(const std::wstring& strApp, const SaveReport
             ::RegCloseKey(hCurrentKey);
             continue;
         }
-        if (scheme::WriteDefaultValue(hCurrentKey, value) != ERROR_SUCCESS)
-            report(SaveFailure::Value, pEvent->GetKey());
+        if (m_writeValue(hCurrentKey, value) != ERROR_SUCCESS) report(SaveFailure::Value, pEvent->GetKey());
         // Each event reaches the permanent store before the next one is handled.
         ::RegFlushKey(hCurrentKey);
         ::RegCloseKey(hCurrentKey);

@@ -67,6 +67,11 @@ public:
     // events whose current sounds were never read. FALSE, with nothing
     // written, when the application key cannot be opened.
     BOOL SaveCurrentSounds(const std::wstring& strApp, const SaveReport& report) const;
+    // Sets a key's default value for SaveCurrentSounds: the registry's own
+    // write. Apart so that tests can have the registry refuse it, which it
+    // never does for a key this store opened with every access.
+    using ValueWriter = std::function<LONG(HKEY hKey, const scheme::StoredValue& value)>;
+    void SetValueWriter(ValueWriter writer) { m_writeValue = std::move(writer); }
 
     // The label an event is shown under, as the catalogue reads it; its key
     // name where it has none.
@@ -92,11 +97,12 @@ public:
     // The system's schemes, and what cannot name a scheme: never written or removed here.
     static BOOL IsReservedId(const std::wstring& strId);
 
-    // Gives every event of the application that the store holds its sound in
+    // Gives every event of the applications that the store holds its sound in
     // the scheme as its stored value, in place of what it held and of the
     // user's assignment: an event without a text value there has no sound.
-    // FALSE, with no event changed, when the application key cannot be opened.
-    BOOL LoadSchemeSounds(const std::wstring& strApp, const std::wstring& strId) const;
+    // FALSE, with no event of any of them changed, when an application key
+    // cannot be opened.
+    BOOL LoadSchemeSounds(const std::vector<std::wstring>& apps, const std::wstring& strId) const;
     // An event of an application, by key names.
     struct EventKey {
         std::wstring strApp;
@@ -180,5 +186,6 @@ private:
     LONG OpenAppKey(const std::wstring& strApp, HKEY* phKey) const;
 
     HKEY m_hRoot;
+    ValueWriter m_writeValue = scheme::WriteDefaultValue;
     std::vector<std::pair<std::wstring, std::unique_ptr<EventTable>>> m_tables;  // in the order first asked
 };

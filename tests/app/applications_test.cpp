@@ -166,4 +166,28 @@ TEST_F(ApplicationsTest, SchemeAppliedAcrossApplicationsIsShownPerApplicationAnd
     EXPECT_EQ(Lower(Current("Explorer", "Navigating")), Lower(m_dir / "one.wav"));
 }
 
+// A scheme that cannot be shown in every application read is shown in none:
+// the choices pending stay, and OK writes them.
+TEST_F(ApplicationsTest, ASchemeThatCannotBeAppliedEverywhereChangesNothing) {
+    TwoApplications();
+    m_reg.SetString("AppEvents\\Schemes\\Names\\beta", "", "ベータ");
+    m_reg.SetString(kAppsRoot + ".Default\\A\\beta", "", "C:\\beta.wav");
+    auto dlg = OpenDialog();
+    HWND hDlg = dlg->m_hWnd;
+    ShowApp(hDlg, "エクスプローラー");
+    ShowApp(hDlg, "Windows");
+    ASSERT_TRUE(ChooseFile(hDlg, "two.wav"));
+    m_reg.DeleteKey(kAppsRoot + "Explorer");
+
+    MessageBoxRecorder boxes;
+    EXPECT_FALSE(dlg->ApplyScheme(L"beta"));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ");
+    EXPECT_TRUE(dlg->Find("A")->IsAssigned()) << "the choice pending is kept";
+    EXPECT_EQ(Lower(static_cast<LPCSTR>(dlg->Find("A")->GetSoundPath())), Lower(m_dir / "two.wav"));
+    harness::ClickButton(hDlg, IDOK);
+    dlg->DestroyWindow();
+    EXPECT_EQ(Lower(Current(".Default", "A")), Lower(m_dir / "two.wav"));
+}
+
 }  // namespace

@@ -187,6 +187,31 @@ TEST_F(CatalogueTest, MissingApplicationKeyIsReportedByBothOperations) {
     EXPECT_EQ(m_dlg.EventCount(), 0);
 }
 
+// The reading started ahead of the window fails on its way, as running out of
+// memory would: the dialog says so as for any failed read and stays open,
+// its event list hidden.
+class FailingReadDlg : public TestDlg {
+public:
+    using TestDlg::TestDlg;
+
+protected:
+    Reading ReadAhead() override { throw std::bad_alloc(); }
+};
+
+TEST_F(CatalogueTest, AReadingAheadThatFailsIsReportedAsAFailedRead) {
+    AddEvent("A", "エー", "C:\\a.wav");
+    FailingReadDlg dlg(m_reg.Root());
+    dlg.StartReading();
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(dlg.Create(IDD_SOUNDCONTROL_DIALOG));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(harness::Describe(boxes.Boxes()[0]),
+              harness::Describe({AfxGetApp()->m_pszExeName, "ﾚｼﾞｽﾄﾘｵｰﾌﾟﾝｴﾗｰ", MB_ICONEXCLAMATION}));
+    EXPECT_TRUE(IsWindow(dlg.m_hWnd));
+    EXPECT_FALSE(IsWindowVisible(dlg.GetDlgItem(IDC_EVENT_LIST)->m_hWnd));
+    dlg.DestroyWindow();
+}
+
 // A key whose access list lets everyone read it and nobody change it.
 class ReadOnlyKey {
 public:

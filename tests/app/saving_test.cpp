@@ -1,5 +1,6 @@
 // OK writes the scheme back; Cancel, Escape and Close write nothing.
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "app_fixture.h"
@@ -10,6 +11,7 @@ using apptest::kApps;
 using apptest::kLabels;
 using apptest::SchemeTest;
 using harness::MessageBoxRecorder;
+using harness::RecordedBox;
 using harness::RegValue;
 
 class SavingTest : public SchemeTest {
@@ -190,23 +192,43 @@ TEST_F(SavingTest, CatalogueWithoutCurrentSoundsWritesNoEmptyValues) {
     EXPECT_EQ(m_reg.Dump("AppEvents"), before);
 }
 
-TEST_F(SavingTest, AnEventKeyGoneAtOkIsReportedAndTheOthersAreSaved) {
-    AddEvent("A", "エー", "C:\\a.wav");
-    AddEvent("B", "ビー", "C:\\b.wav");
-    AddEvent("C", "シー", "C:\\c.wav");
-    auto dlg = OpenDialog();
-    for (const char* key : {"A", "B", "C"}) dlg->Find(key)->SetFile(CString("C:\\new") + key + ".wav");
-    m_reg.DeleteKey(kApps + "\\B");
-    MessageBoxRecorder boxes;
-    harness::ClickButton(dlg->m_hWnd, IDOK);
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, "レジストリキーのオープンに失敗しました\tB");
-    EXPECT_EQ(boxes.Boxes()[0].caption, AfxGetApp()->m_pszExeName);
-    EXPECT_EQ(boxes.Boxes()[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
-    EXPECT_EQ(Current("A"), Sz("C:\\newA.wav"));
-    EXPECT_EQ(Current("C"), Sz("C:\\newC.wav"));
-    EXPECT_FALSE(m_reg.KeyExists(kApps + "\\B")) << "no key is made for a vanished event";
-    dlg->DestroyWindow();
+// What the registry refuses for one event is told in its box, and the others are saved.
+TEST_F(SavingTest, AFailureAtOkIsReportedAndTheOtherEventsAreSaved) {
+    struct Row {
+        const char* what;
+        std::function<void(apptest::TestDlg&)> spoil;  // what happens to B's keys
+        RecordedBox box;
+    } rows[] = {
+        {"event key gone",
+         [this](apptest::TestDlg&) { m_reg.DeleteKey(kApps + "\\B"); },
+         {AfxGetApp()->m_pszExeName, "レジストリキーのオープンに失敗しました\tB", MB_ICONEXCLAMATION}},
+        // The key is deleted once it is open for the write, so that the registry
+        // itself refuses the value.
+        {"value refused",
+         [this](apptest::TestDlg& dlg) {
+             dlg.GetStore().SetValueWriter([this, nWrites = 0](HKEY hKey, const scheme::StoredValue& value) mutable {
+                 if (++nWrites == 2) m_reg.DeleteKey(kApps + "\\B\\.Current");
+                 return scheme::WriteDefaultValue(hKey, value);
+             });
+         },
+         {AfxGetApp()->m_pszExeName, "レジストリ更新失敗", 0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const char* key : {"A", "B", "C"}) AddEvent(key, key, (std::string("C:\\") + key + ".wav").c_str());
+        auto dlg = OpenDialog();
+        for (const char* key : {"A", "B", "C"}) dlg->Find(key)->SetFile(CString("C:\\new") + key + ".wav");
+        row.spoil(*dlg);
+        MessageBoxRecorder boxes;
+        harness::ClickButton(dlg->m_hWnd, IDOK);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(harness::Describe(boxes.Boxes()[0]), harness::Describe(row.box));
+        EXPECT_EQ(Current("A"), Sz("C:\\newA.wav"));
+        EXPECT_EQ(Current("B"), (RegValue{"", 0, "<missing>"})) << "nothing is made for what vanished";
+        EXPECT_EQ(Current("C"), Sz("C:\\newC.wav"));
+        dlg->DestroyWindow();
+        m_reg.DeleteKey("AppEvents");
+    }
 }
 
 }  // namespace

@@ -807,11 +807,48 @@ TEST_P(Readers, TruncatedHeaders) {
         << "the form's size reaches past the file, and the ISBJ header is cut";
 }
 
-TEST_P(Readers, PictureAndTextFromOneFile) {
-    const Bytes file = Wave(List("INFO", Chunk("INAM", "name") + Chunk("ISBJ", "a bell\0")) +
-                            Chunk("data", Pattern(2000, 1)) + Chunk("DISP", DispData(8, EightBitDib(4))));
-    EXPECT_EQ(Picture(file).dib, EightBitNormalised(4));
-    EXPECT_EQ(Description(file).text, "a bell");
+// What the dialog shows of a chosen sound comes from one walk: each part as its
+// own reader gives it, with the chunk data read once.
+TEST_P(Readers, OneWalkGivesEveryPartAsItsReaderDoes) {
+    const Bytes picture = Chunk("DISP", DispData(8, EightBitDib(4)));
+    Bytes junk;
+    for (int i = 0; i < 100000; ++i) junk += Chunk("JUNK", "");
+    // The list's one sub-chunk ends four bytes past the list, where the text
+    // search goes on by itself and finds an ISBJ that the form's walk steps over.
+    const Bytes astray = RawChunk("LIST", 14, "INFO" + RawChunk("INAM", 6, "ab")) + "cdef" + Chunk("ISBJ", "beside");
+    struct Row {
+        const char* what;
+        Bytes file;
+        const char* text;
+    } rows[] = {
+        {"as a tool writes them",
+         Wave(List("INFO", Chunk("INAM", "name") + Chunk("ISBJ", "a bell\0")) + Chunk("data", Pattern(2000, 1)) +
+              picture),
+         "a bell"},
+        {"100,000 chunks before the data, the picture and the text",
+         riff::Riff("WAVE", Fmt() + junk + Chunk("data", "ab") + List("INFO", Chunk("ISBJ", "far")) + picture), "far"},
+        {"a picture inside a DISP chunk past the form's end",
+         Wave(Chunk("data", "ab") + RawChunk("DISP", 0x100000, picture)), ""},
+        {"a list whose sub-chunks end past it", Wave(Chunk("data", "ab") + picture + astray), "beside"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CountingSource counting(Source(row.file));
+        const preview::ChosenSound sound = preview::ReadChosenSound(counting, preview::kEveryPart);
+        EXPECT_LE(counting.bytes, row.file.size() + preview::RiffWalker::kWindowSize) << "one walk";
+        const preview::PictureResult alone = preview::ReadPicture(counting);
+        EXPECT_EQ(sound.picture.outcome, alone.outcome);
+        EXPECT_EQ(sound.picture.dib, alone.dib);
+        EXPECT_EQ(sound.picture.dib, EightBitNormalised(4));
+        const preview::DescriptionResult description = preview::ReadDescription(counting);
+        EXPECT_EQ(sound.description.outcome, description.outcome);
+        EXPECT_EQ(sound.description.text, description.text);
+        EXPECT_EQ(sound.description.text, row.text);
+        const std::optional<preview::SoundFormat> format = preview::ReadSoundFormat(counting);
+        ASSERT_TRUE(sound.format && format);
+        EXPECT_EQ(sound.format->format, format->format);
+        EXPECT_EQ(sound.format->nDataBytes, format->nDataBytes);
+    }
 }
 
 // ---- Reading what the walk skips, and the file source ----
@@ -914,6 +951,8 @@ TEST(SoundFormat, TheLineFollowsTheFormatChunkAndTheDataSize) {
         {"cbSize past the chunk, chunks before the data",
          wave(riff::FmtOf(1, 1, 8000, 8, riff::Le16(100)) + Chunk("JUNK", "xy") + riff::List("INFO", ""), ""),
          "PCM 8,000 Hz 8 ビット モノラル 0.00 秒", 118},
+        {"17 bytes: no cbSize", wave(Chunk("fmt ", riff::FmtOf(1, 1, 8000, 8).substr(8, 16) + "\xFF"), ""),
+         "PCM 8,000 Hz 8 ビット モノラル 0.00 秒", 18},
         {"short format", wave(Chunk("fmt ", Bytes(14, 1)), "ab"), nullptr, 0},
         {"no format", riff::Riff("WAVE", Chunk("data", "ab")), nullptr, 0},
         {"data before the format", riff::Riff("WAVE", Chunk("data", "ab") + riff::FmtOf(1, 1, 8000, 8)), nullptr, 0},
@@ -927,6 +966,7 @@ TEST(SoundFormat, TheLineFollowsTheFormatChunkAndTheDataSize) {
         if (!format) continue;
         EXPECT_EQ(preview::DescribeSoundFormat(*format), row.line);
         EXPECT_EQ(format->format.size(), row.formatSize);
+        EXPECT_GE(format->format.size(), 18u + le::Get16(format->format.data() + 16)) << "every byte cbSize promises";
         EXPECT_LT(source.bytes, 200u) << "headers and the format only, never the sound";
     }
 }

@@ -16,11 +16,11 @@
 
 namespace testtext {
 
-inline bool Decode(scheme::TextEncoding encoding, std::string_view bytes, std::u16string* pText) {
+inline bool Decode(sharing::TextEncoding encoding, std::string_view bytes, std::u16string* pText) {
     pText->clear();
     if (bytes.empty()) return true;
 #ifdef _WIN32
-    const UINT codePage = encoding == scheme::TextEncoding::kUtf8 ? CP_UTF8 : 932;
+    const UINT codePage = encoding == sharing::TextEncoding::kUtf8 ? CP_UTF8 : 932;
     const int size = static_cast<int>(bytes.size());
     std::wstring wide(bytes.size(), L'\0');
     const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, &wide[0], size);
@@ -28,7 +28,7 @@ inline bool Decode(scheme::TextEncoding encoding, std::string_view bytes, std::u
     pText->assign(wide.begin(), wide.begin() + length);
     return true;
 #else
-    const iconv_t cd = iconv_open("UTF-16LE", encoding == scheme::TextEncoding::kUtf8 ? "UTF-8" : "CP932");
+    const iconv_t cd = iconv_open("UTF-16LE", encoding == sharing::TextEncoding::kUtf8 ? "UTF-8" : "CP932");
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
     // A byte becomes at most one UTF-16 unit, a four-byte UTF-8 sequence two.
     std::string out(2 * bytes.size(), '\0');

@@ -11,7 +11,7 @@
 #include "ThemeFile.h"
 #include "text_decoder.h"
 
-namespace scheme {
+namespace sharing {
 
 // Failures show a sound's fields.
 void PrintTo(const ThemeSound& sound, std::ostream* pOut) {
@@ -19,15 +19,15 @@ void PrintTo(const ThemeSound& sound, std::ostream* pOut) {
           << testing::PrintToString(sound.path) << '|' << sound.inThemeFolder << sound.expandable;
 }
 
-}  // namespace scheme
+}  // namespace sharing
 
 namespace {
 
-using scheme::ThemeOutcome;
-using scheme::ThemeSound;
+using sharing::ThemeOutcome;
+using sharing::ThemeSound;
 
-ThemeOutcome Read(const std::string& bytes, scheme::Theme* pTheme) {
-    return scheme::ReadTheme(bytes, testtext::Decode, pTheme);
+ThemeOutcome Read(const std::string& bytes, sharing::Theme* pTheme) {
+    return sharing::ReadTheme(bytes, testtext::Decode, pTheme);
 }
 
 std::string Utf16(const std::u16string& text) {
@@ -72,7 +72,7 @@ TEST(ReadTheme, TakesTheSoundsOfEachFormFromRealFiles) {
         SCOPED_TRACE(c.file);
         std::ifstream in(std::string(ZORVAND_THEME_FIXTURES) + "/" + c.file, std::ios::binary);
         ASSERT_TRUE(in);
-        scheme::Theme theme;
+        sharing::Theme theme;
         ASSERT_EQ(Read(std::string(std::istreambuf_iterator<char>(in), {}), &theme), ThemeOutcome::kRead);
         EXPECT_EQ(theme.displayName, c.displayName);
         EXPECT_EQ(theme.schemeName, c.schemeName);
@@ -95,12 +95,12 @@ TEST(ReadTheme, TellsWhatIsNoTheme) {
         {"no sound section", "; comment\r\n[Theme]\r\nDisplayName=x\r\n", ThemeOutcome::kNoSounds},
         {"a sound section without its value", "[AppEvents\\Schemes\\Apps\\.Default\\A]\r\nValue=x",
          ThemeOutcome::kNoSounds},
-        {"the longest path", kSection + "C:\\" + std::string(scheme::kMaxSoundPath - 3, 'a'), ThemeOutcome::kRead},
-        {"a longer one", kSection + "C:\\" + std::string(scheme::kMaxSoundPath - 2, 'a'), ThemeOutcome::kLongSound},
+        {"the longest path", kSection + "C:\\" + std::string(sharing::kMaxSoundPath - 3, 'a'), ThemeOutcome::kRead},
+        {"a longer one", kSection + "C:\\" + std::string(sharing::kMaxSoundPath - 2, 'a'), ThemeOutcome::kLongSound},
         {"a long line elsewhere", "; " + std::string(1 << 20, 'x') + "\n" + kSection, ThemeOutcome::kRead},
     };
     for (const Case& c : cases) {
-        scheme::Theme theme;
+        sharing::Theme theme;
         EXPECT_EQ(Read(c.bytes, &theme), c.outcome) << c.what;
     }
 }
@@ -113,10 +113,16 @@ TEST(WriteTheme, WritesUtf16ThatReadsBackAsItWas) {
         {u".Default", u"Packed", u"ベル (2).wav", true, false},
         {u".Default", u"Variable in the folder", u"%X%\\c.wav", true, true},
         {u"App]", u" Spaced ", u" \"quoted\" ", true, false},
+        // Values that would read otherwise without their type.
+        {u".Default", u"Expandable without a variable", u"C:\\a.wav", false, true},
+        {u".Default", u"Plain with a variable", u"C:\\%OS%\\a.wav", false, false},
+        {u".Default", u"Bare", u"chimes.wav", false, false},
+        {u".Default", u"Plain theme folder", u"%ThemeDir%x.wav", false, false},
+        {u".Default", u"Plain old form", u"%WinDir%media\\x.wav", false, false},
     };
-    const std::string bytes = scheme::WriteTheme(u" 夕焼け\r\n", sounds);
+    const std::string bytes = sharing::WriteTheme(u" 夕焼け\r\n", sounds);
     EXPECT_EQ(bytes.rfind(Utf16(u"\uFEFF; A sound scheme written by ZORVAND.\r\n").substr(2), 0), 0u);
-    scheme::Theme theme;
+    sharing::Theme theme;
     ASSERT_EQ(Read(bytes, &theme), ThemeOutcome::kRead);
     EXPECT_EQ(theme.displayName, u" 夕焼け  ") << "a line break becomes a space";
     EXPECT_EQ(theme.sounds, sounds);

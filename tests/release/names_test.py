@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The archive writer refuses sound names that are no plain file name, and
-names taken twice, with a message naming the sound; a good name is written."""
+"""The archive writer refuses sound names that are no plain file name (or name
+a device on Windows), and names taken twice, with a message naming the sound; a good name is written."""
 import os
 import subprocess
 import sys
@@ -16,6 +16,10 @@ CASES = [  # (first lines of the descriptions, the message's end, or None for su
     (["..ベル"], "holds '..'"),
     (["ベル\tチャイム"], "holds a control character"),
     ([""], "is empty"),
+    *[([name], 'holds one of *?"<>|') for name in ("ベル*", "ベル?", 'ベ"ル', "<ベル>", "ベ|ル")],
+    (["ベル."], "ends in a dot"),
+    *[([name], "is a device's name") for name in ("CON", "nul", "Com1", "LPT9", "aux.ベル", "PRN .x")],
+    (["COM10"], None),
     (["ベル", "べる", "ベル"], "is taken twice"),
 ]
 failed = 0

@@ -2,13 +2,16 @@
 
 #include <unordered_set>
 
-namespace scheme {
+namespace sharing {
 
 namespace {
 
 constexpr std::u16string_view kSoundSection = u"AppEvents\\Schemes\\Apps\\";
 constexpr std::u16string_view kThemeDir = u"%ThemeDir%";
 constexpr std::u16string_view kWinDir = u"%WinDir%";
+constexpr std::u16string_view kValueType = u"DefaultValueType";
+constexpr std::u16string_view kPlainType = u"REG_SZ";
+constexpr std::u16string_view kExpandableType = u"REG_EXPAND_SZ";
 
 char16_t FoldAscii(char16_t c) {
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
@@ -86,6 +89,15 @@ ThemeSound Resolve(std::u16string_view value) {
     return sound;
 }
 
+// The sound a DefaultValue gives where its section names the value's type:
+// the value as a scheme keeps it, of that type.
+ThemeSound AsItStands(std::u16string_view value, bool bExpandable) {
+    ThemeSound sound;
+    sound.path = value;
+    sound.expandable = bExpandable;
+    return sound;
+}
+
 // The text of the bytes, by their byte order mark; false when it does not decode.
 bool Decode(std::string_view bytes, const TextDecoder& decode, std::u16string* pText) {
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
@@ -116,6 +128,11 @@ ThemeOutcome ReadTheme(std::string_view bytes, const TextDecoder& decode, Theme*
     Section section = Section::kOther;
     std::u16string_view app;
     std::u16string_view event;
+    // In a sound section: the sound it gave (npos for none) with its value as
+    // written, and the type it named, where it named one.
+    std::size_t nSound = std::u16string_view::npos;
+    std::u16string_view strGiven;
+    int nType = 0;  // 0 none yet, 1 plain, 2 expandable
     // Events already given, as "app\event" folded to lower case.
     std::unordered_set<std::u16string> given;
     while (!rest.empty()) {
@@ -128,6 +145,8 @@ ThemeOutcome ReadTheme(std::string_view bytes, const TextDecoder& decode, Theme*
         if (line.front() == u'[') {
             std::size_t nClose = line.rfind(u']');
             std::u16string_view name = line.substr(1, nClose == std::u16string_view::npos ? 0 : nClose - 1);
+            nSound = std::u16string_view::npos;
+            nType = 0;
             section = SameAscii(name, u"Theme")    ? Section::kTheme
                       : SameAscii(name, u"Sounds") ? Section::kSounds
                                                    : Section::kOther;
@@ -162,11 +181,22 @@ ThemeOutcome ReadTheme(std::string_view bytes, const TextDecoder& decode, Theme*
             folded += u'\\';
             for (char16_t c : event) folded += FoldAscii(c);
             if (!given.insert(folded).second) continue;
-            ThemeSound sound = Resolve(value);
+            ThemeSound sound = nType == 0 ? Resolve(value) : AsItStands(value, nType == 2);
             if (sound.path.size() > kMaxSoundPath) return ThemeOutcome::kLongSound;
             sound.app = app;
             sound.event = event;
+            nSound = pTheme->sounds.size();
+            strGiven = value;
             pTheme->sounds.push_back(std::move(sound));
+        } else if (section == Section::kSound && nType == 0 && SameAscii(key, kValueType)) {
+            nType = SameAscii(value, kPlainType) ? 1 : SameAscii(value, kExpandableType) ? 2 : 0;
+            if (nType != 0 && nSound != std::u16string_view::npos) {
+                ThemeSound& sound = pTheme->sounds[nSound];
+                ThemeSound exact = AsItStands(strGiven, nType == 2);
+                sound.path = exact.path;
+                sound.inThemeFolder = false;
+                sound.expandable = exact.expandable;
+            }
         }
     }
     if (bBlank) return ThemeOutcome::kEmpty;
@@ -186,6 +216,13 @@ std::string WriteTheme(const std::u16string& displayName, const std::vector<Them
         // read as a variable or a root of its own.
         if (sound.inThemeFolder && (sound.expandable || !Resolve(path).inThemeFolder)) path.insert(0, kThemeDir);
         text += Quoted(path) + u"\r\n";
+        // Any other value is named by its type, so that it reads back as it stands.
+        if (!sound.inThemeFolder) {
+            text += kValueType;
+            text += u'=';
+            text += sound.expandable ? kExpandableType : kPlainType;
+            text += u"\r\n";
+        }
     }
     text += u"\r\n[MasterThemeSelector]\r\nMTSM=DABJDKT\r\n";
     std::string bytes;
@@ -197,4 +234,4 @@ std::string WriteTheme(const std::u16string& displayName, const std::vector<Them
     return bytes;
 }
 
-}  // namespace scheme
+}  // namespace sharing

@@ -11,12 +11,25 @@
 #include <map>
 #include <memory>
 
+#include "FileNames.h"
+#include "LittleEndian.h"
 #include "RegistryValues.h"
 #include "SystemLibrary.h"
 
-namespace scheme {
+namespace sharing {
+
+using scheme::SameName;
+using scheme::SystemFunction;
 
 namespace {
+
+std::u16string Utf16(const std::wstring& strText) {
+    return std::u16string(strText.begin(), strText.end());
+}
+
+std::wstring Wide(const std::u16string& strText) {
+    return std::wstring(strText.begin(), strText.end());
+}
 
 // A function of the cabinet library, loaded the first time a pack is read or written.
 template <typename Fn>
@@ -24,15 +37,31 @@ Fn CabinetFunction(LPCSTR pszName) {
     return SystemFunction<Fn>(L"cabinet.dll", pszName);
 }
 
+// Reads at a position of the file, whatever position its handle holds.
+BOOL ReadAt(HANDLE hFile, ULONGLONG nPos, void* pData, DWORD cb, DWORD* pnRead) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(nPos);
+    at.OffsetHigh = static_cast<DWORD>(nPos >> 32);
+    *pnRead = 0;
+    return ::ReadFile(hFile, pData, cb, pnRead, &at) || ::GetLastError() == ERROR_HANDLE_EOF;
+}
+
 // What the cabinet library reads and writes through its handles: a file, or
 // bytes in memory, which are read from the start or written up to a limit.
 class Stream {
 public:
     explicit Stream(HANDLE hFile) : m_hFile(hFile) {}
+    // The pack, opened once by the caller for every pass: read at a position of
+    // this stream's own, and not closed here.
+    static std::unique_ptr<Stream> OnPack(HANDLE hPack) {
+        auto stream = std::make_unique<Stream>(hPack);
+        stream->m_bShared = true;
+        return stream;
+    }
     Stream(std::string* pBytes, size_t nLimit) : m_pBytes(pBytes), m_nLimit(nLimit) {}
     explicit Stream(const std::string* pBytes) : m_pSource(pBytes) {}
     ~Stream() {
-        if (m_hFile != INVALID_HANDLE_VALUE) ::CloseHandle(m_hFile);
+        if (m_hFile != INVALID_HANDLE_VALUE && !m_bShared) ::CloseHandle(m_hFile);
     }
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
@@ -45,6 +74,11 @@ public:
             return static_cast<UINT>(nRead);
         }
         DWORD nRead = 0;
+        if (m_bShared) {
+            if (!ReadAt(m_hFile, m_nPos, pData, cb, &nRead)) return UINT(-1);
+            m_nPos += nRead;
+            return nRead;
+        }
         return m_hFile != INVALID_HANDLE_VALUE && ::ReadFile(m_hFile, pData, cb, &nRead, nullptr) ? nRead : UINT(-1);
     }
     UINT Write(const void* pData, UINT cb) {
@@ -63,6 +97,17 @@ public:
             // Memory is only read or written in order; only where it is can be asked.
             return nDistance == 0 && nOrigin != SEEK_END ? static_cast<LONG>(m_nPos) : -1;
         }
+        if (m_bShared) {
+            LARGE_INTEGER size;
+            if (!::GetFileSizeEx(m_hFile, &size)) return -1;
+            LONGLONG nBase = nOrigin == SEEK_SET   ? 0
+                             : nOrigin == SEEK_CUR ? static_cast<LONGLONG>(m_nPos)
+                                                   : size.QuadPart;
+            LONGLONG nPos = nBase + nDistance;
+            if (nPos < 0 || nPos > LONG_MAX) return -1;
+            m_nPos = static_cast<size_t>(nPos);
+            return static_cast<LONG>(nPos);
+        }
         DWORD dwMethod = nOrigin == SEEK_SET ? FILE_BEGIN : nOrigin == SEEK_CUR ? FILE_CURRENT : FILE_END;
         LARGE_INTEGER distance, position;
         distance.QuadPart = nDistance;
@@ -72,6 +117,7 @@ public:
 
 private:
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    BOOL m_bShared = FALSE;
     std::string* m_pBytes = nullptr;
     size_t m_nLimit = 0;
     const std::string* m_pSource = nullptr;
@@ -121,13 +167,13 @@ void DIAMONDAPI Free(void* pv) {
 // ------------------------------------------------------------------ reading
 
 // FDI's callbacks carry no state of their own: the one run on this thread
-// keeps it here. FDI opens nothing but the cabinet, whose name it is given.
+// keeps it here. FDI opens nothing but the cabinet, which is the pack opened.
 thread_local Streams* t_pStreams = nullptr;
-thread_local const std::wstring* t_pCabinet = nullptr;
+thread_local HANDLE t_hPack = INVALID_HANDLE_VALUE;
 
 INT_PTR DIAMONDAPI FdiOpen(char*, int nFlags, int) {
-    std::unique_ptr<Stream> stream = OpenFile(*t_pCabinet, nFlags);
-    return stream ? t_pStreams->Add(std::move(stream)) : -1;
+    if ((nFlags & (_O_WRONLY | _O_RDWR | _O_CREAT | _O_TRUNC)) != 0) return -1;
+    return t_pStreams->Add(Stream::OnPack(t_hPack));
 }
 UINT DIAMONDAPI FdiRead(INT_PTR hf, void* pv, UINT cb) {
     Stream* pStream = t_pStreams->Find(hf);
@@ -145,29 +191,95 @@ LONG DIAMONDAPI FdiSeek(INT_PTR hf, LONG nDistance, int nOrigin) {
     return pStream != nullptr ? pStream->Seek(nDistance, nOrigin) : -1;
 }
 
-// What one walk over the pack's files found wrong; kRead while nothing did.
+// A file as the pack's directory states it.
+struct CabFile {
+    ULONG cb;
+    ULONG nOffset;  // where it begins in its folder's inflated bytes
+    USHORT nFolder;
+    std::string name;
+};
+
+// The files the pack's directory lists, in its order, which is the order FDI
+// tells of them in. kTooLarge where it states more files or bytes than are taken.
+PackOutcome ReadDirectory(HANDLE hPack, std::vector<CabFile>* pFiles) {
+    BYTE header[36];
+    DWORD nRead = 0;
+    if (!ReadAt(hPack, 0, header, sizeof header, &nRead) || nRead != sizeof header || memcmp(header, "MSCF", 4) != 0)
+        return PackOutcome::kUnreadable;
+    ULONGLONG nPos = le::Get32(header + 16);
+    const ULONG nFiles = le::Get16(header + 28);
+    if (nFiles > kMaxPackFiles) return PackOutcome::kTooLarge;
+    ULONGLONG nBytes = 0;
+    for (ULONG i = 0; i < nFiles; ++i) {
+        // 16 bytes of sizes, offsets, dates and attributes, then the name and its NUL.
+        BYTE entry[16 + CB_MAX_FILENAME + 1];
+        if (!ReadAt(hPack, nPos, entry, sizeof entry, &nRead) || nRead < 17) return PackOutcome::kUnreadable;
+        const BYTE* pEnd = static_cast<const BYTE*>(memchr(entry + 16, '\0', nRead - 16));
+        if (pEnd == nullptr) return PackOutcome::kUnreadable;
+        CabFile file{le::Get32(entry), le::Get32(entry + 4), le::Get16(entry + 8),
+                     std::string(reinterpret_cast<const char*>(entry + 16), reinterpret_cast<const char*>(pEnd))};
+        if ((nBytes += file.cb) > kMaxPackBytes) return PackOutcome::kTooLarge;
+        nPos += static_cast<ULONGLONG>(pEnd - entry) + 1;
+        pFiles->push_back(std::move(file));
+    }
+    return PackOutcome::kRead;
+}
+
+// What one walk over the pack's files found wrong (kRead while nothing did),
+// and the bytes that unpacking what it chose costs the library: a file is
+// inflated from where the library stands in its folder, from the folder's start
+// where it stands past it or in another folder.
 struct Walk {
     PackOutcome outcome = PackOutcome::kRead;
+    std::vector<CabFile> files;
+    size_t nNext = 0;  // the file FDI tells of next
+    USHORT nFolder = 0xFFFF;
+    ULONGLONG nFolderPos = 0;
+    ULONGLONG nInflated = 0;
+
+    // The file FDI tells of, as the directory lists it; null, with the walk
+    // failed, where the two differ.
+    const CabFile* Next(const FDINOTIFICATION& info) {
+        const CabFile* pFile = nNext < files.size() ? &files[nNext++] : nullptr;
+        if (pFile == nullptr || pFile->cb != static_cast<ULONG>(info.cb) || pFile->name != info.psz1) {
+            outcome = PackOutcome::kUnreadable;
+            return nullptr;
+        }
+        return pFile;
+    }
+    // Counts the file as unpacked; FALSE, with the walk failed, where that
+    // would inflate more than a pack may hold.
+    BOOL Take(const CabFile& file) {
+        ULONGLONG nEnd = static_cast<ULONGLONG>(file.nOffset) + file.cb;
+        nInflated += file.nFolder == nFolder && file.nOffset >= nFolderPos ? nEnd - nFolderPos : nEnd;
+        nFolder = file.nFolder;
+        nFolderPos = nEnd;
+        if (nInflated <= kMaxPackBytes) return TRUE;
+        outcome = PackOutcome::kTooLarge;
+        return FALSE;
+    }
 };
 
 // Runs FDI over the pack's files, calling notify with pWalk as its pv.
-PackOutcome WalkPack(const std::wstring& strPack, PFNFDINOTIFY notify, Walk* pWalk) {
-    static const auto pFDICreate = CabinetFunction<decltype(&::FDICreate)>("FDICreate");
-    static const auto pFDICopy = CabinetFunction<decltype(&::FDICopy)>("FDICopy");
-    static const auto pFDIDestroy = CabinetFunction<decltype(&::FDIDestroy)>("FDIDestroy");
-    if (pFDICreate == nullptr || pFDICopy == nullptr || pFDIDestroy == nullptr) return PackOutcome::kUnreadable;
+PackOutcome WalkPack(HANDLE hPack, PFNFDINOTIFY notify, Walk* pWalk) {
+    const auto pFDICreate = CabinetFunction<decltype(&::FDICreate)>("FDICreate");
+    const auto pFDICopy = CabinetFunction<decltype(&::FDICopy)>("FDICopy");
+    const auto pFDIDestroy = CabinetFunction<decltype(&::FDIDestroy)>("FDIDestroy");
+    if (pFDICreate == nullptr || pFDICopy == nullptr || pFDIDestroy == nullptr) return PackOutcome::kNoLibrary;
+    pWalk->outcome = ReadDirectory(hPack, &pWalk->files);
+    if (pWalk->outcome != PackOutcome::kRead) return pWalk->outcome;
     ERF erf = {};
     HFDI hfdi = pFDICreate(Alloc, Free, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek, cpuUNKNOWN, &erf);
     if (hfdi == nullptr) return PackOutcome::kUnreadable;
     Streams streams;
     t_pStreams = &streams;
-    t_pCabinet = &strPack;
+    t_hPack = hPack;
     char szCabinet[] = "pack";
     char szPath[] = "";
     BOOL bCopied = pFDICopy(hfdi, szCabinet, szPath, 0, notify, nullptr, pWalk);
     pFDIDestroy(hfdi);
     t_pStreams = nullptr;
-    t_pCabinet = nullptr;
+    t_hPack = INVALID_HANDLE_VALUE;
     if (pWalk->outcome == PackOutcome::kRead && !bCopied) pWalk->outcome = PackOutcome::kUnreadable;
     return pWalk->outcome;
 }
@@ -193,8 +305,6 @@ BOOL SafeName(const FDINOTIFICATION& info, std::wstring* pName) {
 }
 
 struct Listing : Walk {
-    size_t nFiles = 0;
-    ULONGLONG nBytes = 0;
     PackTheme* pTheme = nullptr;
     BOOL bTheme = FALSE;
 };
@@ -204,23 +314,21 @@ INT_PTR DIAMONDAPI ListNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION pInfo) 
     switch (type) {
     case fdintCOPY_FILE: {
         std::wstring strName;
-        ULONG cb = static_cast<ULONG>(pInfo->cb);
-        if (!SafeName(*pInfo, &strName))
-            pListing->outcome = PackOutcome::kBadName;
-        else if (++pListing->nFiles > kMaxPackFiles || (pListing->nBytes += cb) > kMaxPackBytes)
-            pListing->outcome = PackOutcome::kTooLarge;
+        const CabFile* pFile = pListing->Next(*pInfo);
+        if (pFile != nullptr && !SafeName(*pInfo, &strName)) pListing->outcome = PackOutcome::kBadName;
         if (pListing->outcome != PackOutcome::kRead) return -1;
         const std::wstring kExtension = L".theme";
         bool bTheme = strName.find(L'\\') == std::wstring::npos && strName.size() > kExtension.size() &&
                       SameName(strName.substr(strName.size() - kExtension.size()), kExtension);
         if (!bTheme || pListing->bTheme) return 0;
-        if (cb > kMaxThemeBytes) {
+        if (pFile->cb > kMaxThemeBytes) {
             pListing->outcome = PackOutcome::kUnreadable;
             return -1;
         }
+        if (!pListing->Take(*pFile)) return -1;
         pListing->bTheme = TRUE;
         pListing->pTheme->strName = strName;
-        return t_pStreams->Add(std::make_unique<Stream>(&pListing->pTheme->bytes, cb));
+        return t_pStreams->Add(std::make_unique<Stream>(&pListing->pTheme->bytes, pFile->cb));
     }
     case fdintCLOSE_FILE_INFO:
         return t_pStreams->Close(pInfo->hf) == 0;
@@ -234,36 +342,52 @@ INT_PTR DIAMONDAPI ListNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION pInfo) 
 }
 
 struct Extraction : Walk {
-    const std::vector<std::wstring>* pNames = nullptr;
-    std::vector<bool> done;
+    std::vector<std::wstring> names;  // '/' as '\\'
     std::wstring strFolder;
-    std::vector<std::wstring>* pWritten = nullptr;
+    std::vector<std::wstring>* pFiles = nullptr;
 };
+
+// Makes the file of the pack's name in the folder, each part of its path a
+// name the system keeps as given, numbered where a file has that name already.
+std::unique_ptr<Stream> MakeUnpacked(const std::wstring& strFolder, const std::wstring& strName, std::wstring* pPath) {
+    std::wstring strPath = strFolder;
+    size_t nStart = 0;
+    for (size_t nSlash = strName.find(L'\\'); nSlash != std::wstring::npos;
+         nStart = nSlash + 1, nSlash = strName.find(L'\\', nStart)) {
+        strPath += L"\\" + Wide(SafeFileName(Utf16(strName.substr(nStart, nSlash - nStart))));
+        ::CreateDirectoryW(strPath.c_str(), nullptr);
+    }
+    const std::u16string leaf = SafeFileName(Utf16(strName.substr(nStart)));
+    for (int n = 1; n <= 1000; ++n) {
+        *pPath = strPath + L"\\" + Wide(NumberedName(leaf, n, kMaxCabinetName));
+        std::unique_ptr<Stream> file = OpenFile(*pPath, _O_WRONLY | _O_CREAT | _O_EXCL);
+        if (file || ::GetLastError() != ERROR_FILE_EXISTS) return file;
+    }
+    return nullptr;
+}
 
 INT_PTR DIAMONDAPI ExtractNotify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION pInfo) {
     auto* pExtraction = static_cast<Extraction*>(pInfo->pv);
     switch (type) {
     case fdintCOPY_FILE: {
         std::wstring strName;
-        if (!SafeName(*pInfo, &strName)) {
-            pExtraction->outcome = PackOutcome::kBadName;
-            return -1;
-        }
-        const std::vector<std::wstring>& names = *pExtraction->pNames;
-        size_t i = 0;
-        while (i < names.size() && (pExtraction->done[i] || !SameName(names[i], strName))) ++i;
-        if (i == names.size()) return 0;
-        pExtraction->done[i] = true;
-        std::wstring strPath = pExtraction->strFolder + L"\\" + strName;
-        for (size_t nSlash = strName.find(L'\\'); nSlash != std::wstring::npos;
-             nSlash = strName.find(L'\\', nSlash + 1))
-            ::CreateDirectoryW((pExtraction->strFolder + L"\\" + strName.substr(0, nSlash)).c_str(), nullptr);
-        std::unique_ptr<Stream> file = OpenFile(strPath, _O_WRONLY | _O_CREAT | _O_EXCL);
+        const CabFile* pFile = pExtraction->Next(*pInfo);
+        if (pFile != nullptr && !SafeName(*pInfo, &strName)) pExtraction->outcome = PackOutcome::kBadName;
+        if (pExtraction->outcome != PackOutcome::kRead) return -1;
+        // The first file of a name serves every sound that names it.
+        std::vector<std::wstring>& files = *pExtraction->pFiles;
+        std::vector<size_t> serves;
+        for (size_t i = 0; i < pExtraction->names.size(); ++i)
+            if (files[i].empty() && SameName(pExtraction->names[i], strName)) serves.push_back(i);
+        if (serves.empty()) return 0;
+        if (!pExtraction->Take(*pFile)) return -1;
+        std::wstring strPath;
+        std::unique_ptr<Stream> file = MakeUnpacked(pExtraction->strFolder, strName, &strPath);
         if (!file) {
             pExtraction->outcome = PackOutcome::kNotWritten;
             return -1;
         }
-        pExtraction->pWritten->push_back(strPath);
+        for (size_t i : serves) files[i] = strPath;
         return t_pStreams->Add(std::move(file));
     }
     case fdintCLOSE_FILE_INFO:
@@ -290,7 +414,8 @@ struct Packing {
 
 std::unique_ptr<Stream> OpenNamed(Packing* pPacking, const char* pszName, int nFlags) {
     size_t n = static_cast<size_t>(std::strtoul(pszName + 1, nullptr, 10));
-    if (pszName[0] == '#' && n < pPacking->files.size()) return OpenFile(pPacking->files[n], nFlags);
+    // Every file FCI writes was made when it was named: its exclusive creation opens it.
+    if (pszName[0] == '#' && n < pPacking->files.size()) return OpenFile(pPacking->files[n], nFlags & ~_O_EXCL);
     if (pszName[0] != '*' || n >= pPacking->pEntries->size()) return nullptr;
     const PackEntry& entry = (*pPacking->pEntries)[n];
     return entry.strSource.empty() ? std::make_unique<Stream>(&entry.bytes) : OpenFile(entry.strSource, nFlags);
@@ -327,11 +452,13 @@ int DIAMONDAPI FciDelete(char* pszName, int*, void* pv) {
 }
 BOOL DIAMONDAPI FciTempFile(char* pszName, int cbName, void* pv) {
     auto* pPacking = static_cast<Packing*>(pv);
+    // A name the system makes unique by creating the file, so that none left
+    // by an earlier run is taken.
     WCHAR szFolder[MAX_PATH + 1];
+    WCHAR szTemp[MAX_PATH];
     DWORD nFolder = ::GetTempPathW(MAX_PATH + 1, szFolder);
-    if (nFolder == 0 || nFolder > MAX_PATH) return FALSE;
-    pPacking->files.push_back(std::wstring(szFolder) + L"zorvand-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(pPacking->files.size()) + L".tmp");
+    if (nFolder == 0 || nFolder > MAX_PATH - 14 || ::GetTempFileNameW(szFolder, L"zrv", 0, szTemp) == 0) return FALSE;
+    pPacking->files.push_back(szTemp);
     std::string strToken = "#" + std::to_string(pPacking->files.size() - 1);
     if (strToken.size() >= static_cast<size_t>(cbName)) return FALSE;
     memcpy(pszName, strToken.c_str(), strToken.size() + 1);
@@ -377,32 +504,40 @@ std::string StoredName(const std::wstring& strName) {
 
 }  // namespace
 
-PackOutcome ReadPackTheme(const std::wstring& strPack, PackTheme* pTheme) {
+PackOutcome ReadPackTheme(HANDLE hPack, PackTheme* pTheme) {
     *pTheme = PackTheme();
     Listing listing;
     listing.pTheme = pTheme;
-    PackOutcome outcome = WalkPack(strPack, ListNotify, &listing);
+    PackOutcome outcome = WalkPack(hPack, ListNotify, &listing);
     return outcome == PackOutcome::kRead && !listing.bTheme ? PackOutcome::kNoTheme : outcome;
 }
 
-PackOutcome ExtractPackFiles(const std::wstring& strPack, const std::vector<std::wstring>& names,
-                             const std::wstring& strFolder, std::vector<std::wstring>* pWritten) {
+PackOutcome ExtractPackFiles(HANDLE hPack, const std::vector<std::wstring>& names, const std::wstring& strFolder,
+                             std::vector<std::wstring>* pFiles) {
     Extraction extraction;
-    extraction.pNames = &names;
-    extraction.done.assign(names.size(), false);
+    for (std::wstring strName : names) {
+        for (WCHAR& c : strName)
+            if (c == L'/') c = L'\\';
+        extraction.names.push_back(strName);
+    }
     extraction.strFolder = strFolder;
-    extraction.pWritten = pWritten;
-    return WalkPack(strPack, ExtractNotify, &extraction);
+    pFiles->assign(names.size(), std::wstring());
+    extraction.pFiles = pFiles;
+    return WalkPack(hPack, ExtractNotify, &extraction);
+}
+
+BOOL CabinetLoaded() {
+    return CabinetFunction<decltype(&::FDICreate)>("FDICreate") != nullptr;
 }
 
 BOOL WritePack(const std::wstring& strPack, const std::vector<PackEntry>& entries) {
-    static const auto pFCICreate = CabinetFunction<decltype(&::FCICreate)>("FCICreate");
-    static const auto pFCIAddFile = CabinetFunction<decltype(&::FCIAddFile)>("FCIAddFile");
-    static const auto pFCIFlushCabinet = CabinetFunction<decltype(&::FCIFlushCabinet)>("FCIFlushCabinet");
-    static const auto pFCIDestroy = CabinetFunction<decltype(&::FCIDestroy)>("FCIDestroy");
+    const auto pFCICreate = CabinetFunction<decltype(&::FCICreate)>("FCICreate");
+    const auto pFCIAddFile = CabinetFunction<decltype(&::FCIAddFile)>("FCIAddFile");
+    const auto pFCIFlushCabinet = CabinetFunction<decltype(&::FCIFlushCabinet)>("FCIFlushCabinet");
+    const auto pFCIDestroy = CabinetFunction<decltype(&::FCIDestroy)>("FCIDestroy");
     if (pFCICreate == nullptr || pFCIAddFile == nullptr || pFCIFlushCabinet == nullptr || pFCIDestroy == nullptr)
         return FALSE;
-    return ReplaceFileWith(strPack, [&entries](const std::wstring& strTemp) {
+    return ReplaceFileWith(strPack, [&](const std::wstring& strTemp) {
         Packing packing;
         packing.files.push_back(strTemp);
         packing.pEntries = &entries;
@@ -440,4 +575,4 @@ BOOL ReplaceFileWith(const std::wstring& strPath, const std::function<BOOL(const
     return FALSE;
 }
 
-}  // namespace scheme
+}  // namespace sharing

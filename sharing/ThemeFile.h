@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace scheme {
+namespace sharing {
 
 // The encodings of a theme file besides UTF-16 LE (which its byte order mark
 // announces): UTF-8 after its mark, else the system's ANSI code page.
@@ -62,14 +62,18 @@ enum class ThemeOutcome {
 // events given twice, of which the first counts; other sections are passed over.
 // Values lose the white space around them and one pair of enclosing quotes. Paths:
 // %ThemeDir% and a relative path name the theme's folder; the old form
-// %WinDir%media\x.wav reads as %WinDir%\media\x.wav. Lines may be of any length.
+// %WinDir%media\x.wav reads as %WinDir%\media\x.wav. A section that names the
+// value's type (DefaultValueType=REG_SZ or REG_EXPAND_SZ, as this program writes
+// it) gives its value as it stands, of that type, in no folder: a bare name is
+// then the system's to look up, and a '%' plain text. Lines may be of any length.
 ThemeOutcome ReadTheme(std::string_view bytes, const TextDecoder& decode, Theme* pTheme);
 
 // A theme file of the sounds, UTF-16 LE with its byte order mark, which
 // ReadTheme reads back as it was given: the comment line that names the writer,
 // [Theme] DisplayName=, a section per sound, a sound in the theme's folder by
-// its relative path, and the section that marks a theme. A line break or a NUL,
+// its relative path and any other with its type, and the section that marks a
+// theme. A line break or a NUL,
 // which no line can hold, becomes a space.
 std::string WriteTheme(const std::u16string& displayName, const std::vector<ThemeSound>& sounds);
 
-}  // namespace scheme
+}  // namespace sharing

@@ -228,16 +228,11 @@ TEST_F(MainDialogTest, ControlsSitWhereTheTemplatePutsThem) {
     struct {
         int id;
         RECT du;
-    } controls[] = {{IDOK, {256, 8, 306, 22}},
-                    {IDCANCEL, {256, 26, 306, 40}},
-                    {IDC_TEST, {256, 50, 306, 64}},
-                    {IDC_HELP_BUTTON, {256, 74, 306, 88}},
-                    {IDC_MAKE, {256, 98, 306, 112}},
-                    {IDC_EVENT_LIST, {7, 37, 107, 98}},
-                    {IDC_FILE_LIST, {115, 37, 248, 98}},
-                    {IDC_DIRECTORY_LABEL, {8, 107, 107, 115}},
-                    {IDC_PICTURE, {8, 130, 72, 202}},
-                    {IDC_DESCRIPTION, {88, 130, 248, 202}},
+    } controls[] = {{IDOK, {256, 8, 306, 22}},           {IDCANCEL, {256, 26, 306, 40}},
+                    {IDC_TEST, {256, 50, 306, 64}},      {IDC_HELP_BUTTON, {256, 74, 306, 88}},
+                    {IDC_MAKE, {256, 98, 306, 112}},     {IDC_EVENT_LIST, {7, 37, 107, 98}},
+                    {IDC_FILE_LIST, {115, 37, 248, 98}}, {IDC_DIRECTORY_LABEL, {8, 107, 107, 115}},
+                    {IDC_PICTURE, {8, 130, 72, 202}},    {IDC_DESCRIPTION, {88, 130, 248, 202}},
                     {IDC_SOUND_INFO, {8, 207, 248, 217}}};
     for (const auto& c : controls) {
         // The system maps the position and the size each on its own.
